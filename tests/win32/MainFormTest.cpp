@@ -1,0 +1,169 @@
+// The main window's start-up precedence and what close writes, with the real window in this
+// process and a scratch program folder holding quill.ini, last.dir and history.dat.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+
+#include "app/MainForm.h"
+#include "tests/win32/TestSupport.h"
+
+namespace quill {
+namespace {
+
+using test::TScratchFolder;
+
+class MainFormStart : public ::testing::Test {
+protected:
+  void SetUp() override {
+    program = std::make_unique<TScratchFolder>();
+    data = std::make_unique<TScratchFolder>();
+    test::MakeFolder(*data / "Start");
+    test::MakeFolder(*data / "Last");
+    test::MakeFolder(*data / "Arg");
+  }
+  void TearDown() override {
+    form.reset();
+    data.reset();
+    program.reset();
+  }
+  std::string ProgramFile(const std::string& name) { return *program / name; }
+  void Start(const std::string& argument = {}) {
+    std::string commandLine = "\"C:\\Program Files\\quill.exe\"";
+    if (!argument.empty()) commandLine += " " + argument;
+    form = std::make_unique<TMainForm>(TMainFormOptions{program->Path() + "\\", commandLine, false});
+    ASSERT_TRUE(form->Create());
+    form->Show();
+  }
+  std::string Folder() { return form->View().Folder(); }
+  std::string Caption() {
+    wchar_t text[512] = {};
+    GetWindowTextW(form->Handle(), text, 512);
+    return Narrow(text);
+  }
+
+  std::unique_ptr<TScratchFolder> program, data;
+  std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(MainFormStart, FolderArgumentWinsAndLastDirIsNotLoaded) {
+  test::WriteBytes(ProgramFile("quill.ini"), "[Option]\r\nStartDir=1\r\nStart=" + (*data / "Start") + "\r\n");
+  test::WriteBytes(ProgramFile("last.dir"), "Q:\\=Q:\\Elsewhere\r\nQ:\r\n");
+  Start("\"" + (*data / "Arg") + "\"");
+  EXPECT_EQ(Folder(), *data / "Arg");
+  form->Close();
+  // Only this run's drive memory is written back, ending with the current drive.
+  const std::string lastDir = test::ReadBytes(ProgramFile("last.dir"));
+  EXPECT_EQ(lastDir.find("Q:\\"), std::string::npos) << lastDir;
+  EXPECT_NE(lastDir.find("C:\\=" + (*data / "Arg") + "\r\nC:\r\n"), std::string::npos) << lastDir;
+}
+
+TEST_F(MainFormStart, AnArgumentNamingAFileIsIgnored) {
+  test::WriteBytes(*data / "file.txt", "x");
+  test::WriteBytes(ProgramFile("quill.ini"), "[Option]\r\nStartDir=1\r\nStart=" + (*data / "Start") + "\r\n");
+  Start(*data / "file.txt");
+  EXPECT_EQ(Folder(), *data / "Start");
+}
+
+TEST_F(MainFormStart, StartDirShowsStartAndStillLoadsLastDir) {
+  test::WriteBytes(ProgramFile("quill.ini"), "[Option]\r\nStartDir=1\r\nStart=" + (*data / "Start") + "\r\n");
+  test::WriteBytes(ProgramFile("last.dir"), "C:\\=" + (*data / "Last") + "\r\nC:\r\n");
+  Start();
+  EXPECT_EQ(Folder(), *data / "Start");
+  // The loaded list replaced this run's entry; the pane stays where it is.
+  EXPECT_EQ(TQuillView::LineValue(form->View().DriveMemory(), "C:\\"), *data / "Last");
+}
+
+TEST_F(MainFormStart, WithoutStartDirTheLastDrivesFolderOpens) {
+  test::WriteBytes(ProgramFile("last.dir"), "C:\\=" + (*data / "Last") + "\r\nC:\r\n");
+  Start();
+  EXPECT_EQ(Folder(), *data / "Last");
+}
+
+TEST_F(MainFormStart, DamagedFilesFallBackToDefaults) {
+  std::string binary;
+  for (int i = 0; i < 512; ++i) binary += static_cast<char>((i * 37) & 0xFF);
+  test::WriteBytes(ProgramFile("quill.ini"),
+                   "[Window]\r\nFile=abc,99999999999,x\r\n[Option]\r\nSort=77\r\nHidden=yes\r\nFFont=,,\r\n" + binary);
+  test::WriteBytes(ProgramFile("last.dir"), binary);
+  test::WriteBytes(ProgramFile("history.dat"), binary);
+  Start();
+  EXPECT_EQ(Folder(), "C:\\");
+  EXPECT_EQ(form->View().SortType(), fstExt);
+  EXPECT_FALSE(form->View().ViewHidden());
+  RECT r;
+  GetWindowRect(form->Handle(), &r);
+  EXPECT_EQ(r.right - r.left, 550);
+  EXPECT_EQ(r.bottom - r.top, 500);
+  EXPECT_EQ(Caption(), "Quill 4.0 Beta3");
+}
+
+TEST_F(MainFormStart, MissingStartFolderFallsBackToTheDriveRoot) {
+  test::WriteBytes(ProgramFile("quill.ini"), "[Option]\r\nStartDir=1\r\nStart=" + (*data / "gone") + "\r\n");
+  Start();
+  EXPECT_EQ(Folder(), "C:\\");
+}
+
+TEST_F(MainFormStart, PlacementIsRestoredAndWrittenBackWithTheListsOnClose) {
+  test::WriteBytes(ProgramFile("quill.ini"),
+                   "[Window]\r\nFile=0,40,30,620,410\r\n[Option]\r\nPathCaption=1\r\nSort=0\r\nHidden=1\r\n");
+  test::WriteBytes(ProgramFile("history.dat"), "dir\r\ncopy a b\r\n");
+  Start("\"" + (*data / "Arg") + "\"");
+  RECT r;
+  GetWindowRect(form->Handle(), &r);
+  EXPECT_EQ(r.left, 40);
+  EXPECT_EQ(r.top, 30);
+  EXPECT_EQ(r.right - r.left, 620);
+  EXPECT_EQ(r.bottom - r.top, 410);
+  EXPECT_EQ(Caption(), *data / "Arg");
+  EXPECT_EQ(form->View().SortType(), fstName);
+  EXPECT_TRUE(form->View().ViewHidden());
+  EXPECT_EQ(form->CommandHistory(), (std::vector<std::string>{"dir", "copy a b"}));
+
+  MoveWindow(form->Handle(), 60, 70, 700, 450, TRUE);
+  form->Close();
+  EXPECT_EQ(form->Handle(), nullptr);
+  const std::string ini = test::ReadBytes(ProgramFile("quill.ini"));
+  EXPECT_NE(ini.find("File=0,60,70,700,450\r\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("PathCaption=1"), std::string::npos) << "other keys survive";
+  EXPECT_EQ(test::ReadBytes(ProgramFile("history.dat")), "dir\r\ncopy a b\r\n");
+  EXPECT_EQ(test::ReadBytes(ProgramFile("last.dir")), "C:\\=" + (*data / "Arg") + "\r\nC:\r\n");
+}
+
+TEST_F(MainFormStart, MaximisedPlacementIgnoresTheNumbersAndCloseWritesTheFirstItem) {
+  test::WriteBytes(ProgramFile("quill.ini"), "[Window]\r\nFile=1,5,5,10,10\r\n");
+  Start();
+  EXPECT_TRUE(IsZoomed(form->Handle()));
+  form->Close();
+  const std::string ini = test::ReadBytes(ProgramFile("quill.ini"));
+  EXPECT_NE(ini.find("File=1,"), std::string::npos) << ini;
+}
+
+TEST_F(MainFormStart, SaveLastDirOffWritesNoLastDirButHistoryAlways) {
+  test::WriteBytes(ProgramFile("quill.ini"), "[Option]\r\nSaveLastDir=0\r\n");
+  Start("\"" + (*data / "Arg") + "\"");
+  form->Close();
+  EXPECT_FALSE(test::Exists(ProgramFile("last.dir")));
+  EXPECT_TRUE(test::Exists(ProgramFile("history.dat")));
+  EXPECT_EQ(test::ReadBytes(ProgramFile("history.dat")), "");
+}
+
+TEST_F(MainFormStart, EnterOnAFolderAndDoubleClickOpenIt) {
+  test::MakeFolder(*data / "Arg\\Inner");
+  Start("\"" + (*data / "Arg") + "\"");
+  const int inner = form->View().Files().IndexOf("Inner");
+  ASSERT_GE(inner, 0);
+  form->View().SetItemIndex(inner);
+  SendMessageW(form->Pane().Handle(), WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(Folder(), *data / "Arg\\Inner");
+  // ".." is the first row; a double click on it goes back up and focuses the folder left.
+  const int y = form->Pane().TitleHeight() + form->Pane().RowHeight() / 2;
+  SendMessageW(form->Pane().Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, y));
+  EXPECT_EQ(Folder(), *data / "Arg");
+  ASSERT_NE(form->View().FocusedFile(), nullptr);
+  EXPECT_EQ(form->View().FocusedFile()->Name(), "Inner");
+}
+
+}  // namespace
+}  // namespace quill

@@ -1,0 +1,90 @@
+#include "tests/win32/TestSupport.h"
+
+#include <stdexcept>
+
+namespace quill::test {
+
+namespace {
+std::wstring W(const std::string& s) { return Widen(s); }
+}  // namespace
+
+TScratchFolder::TScratchFolder() {
+  wchar_t temp[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, temp);
+  static unsigned counter = 0;
+  for (;;) {
+    std::string candidate = Narrow(temp) + "quilltest-" + std::to_string(GetCurrentProcessId()) + "-" +
+                            std::to_string(++counter);
+    if (CreateDirectoryW(W(candidate).c_str(), nullptr)) {
+      path_ = candidate;
+      break;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("cannot create scratch folder");
+  }
+}
+
+TScratchFolder::~TScratchFolder() {
+  // Leave the folder before removing it; tests change the current directory into it.
+  wchar_t temp[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, temp);
+  SetCurrentDirectoryW(temp);
+  RemoveTree(path_);
+}
+
+void MakeFolder(const std::string& path) {
+  if (!CreateDirectoryW(W(path).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+    throw std::runtime_error("cannot create " + path);
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes, DWORD attributes) {
+  HANDLE h = CreateFileW(W(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + path);
+  DWORD done = 0;
+  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+  CloseHandle(h);
+  if (attributes != FILE_ATTRIBUTE_NORMAL) SetFileAttributesW(W(path).c_str(), attributes);
+}
+
+std::string ReadBytes(const std::string& path) {
+  HANDLE h = CreateFileW(W(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "<missing>";
+  std::string result;
+  char buffer[4096];
+  DWORD done = 0;
+  while (ReadFile(h, buffer, sizeof buffer, &done, nullptr) && done > 0) result.append(buffer, done);
+  CloseHandle(h);
+  return result;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesW(W(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(W(path).c_str()); }
+
+void RemoveTree(const std::string& path) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(W(path + "\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = Narrow(data.cFileName);
+      if (name == "." || name == "..") continue;
+      std::string child = path + "\\" + name;
+      SetFileAttributesW(W(child).c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
+      else DeleteFileW(W(child).c_str());
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryW(W(path).c_str());
+}
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+std::string TestDrive(const char* variable, const char* fallback) {
+  std::string value = Env(variable);
+  return value.empty() ? fallback : value;
+}
+
+}  // namespace quill::test

@@ -1,0 +1,37 @@
+// Helpers shared by the Windows tests: a scratch folder on the real file system, and small
+// file utilities that go straight to the W functions (not through the code under test).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/Utf16.h"
+
+namespace quill::test {
+
+// A fresh folder under the temporary folder, removed with everything in it afterwards.
+class TScratchFolder {
+public:
+  TScratchFolder();
+  ~TScratchFolder();
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+  std::string path_;
+};
+
+void MakeFolder(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes, DWORD attributes = FILE_ATTRIBUTE_NORMAL);
+std::string ReadBytes(const std::string& path);
+bool Exists(const std::string& path);
+DWORD Attributes(const std::string& path);
+void RemoveTree(const std::string& path);
+// The drive letter of a test drive given by the harness, e.g. "D:"; `fallback` when unset.
+std::string TestDrive(const char* variable, const char* fallback);
+// Unix folder behind a test drive, for creating files there from the test.
+std::string Env(const char* name);
+
+}  // namespace quill::test
