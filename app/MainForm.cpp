@@ -37,7 +37,23 @@ TMainForm::TMainForm(TMainFormOptions options)
   view_.SetSortType(fstExt);
   const std::string network = LoadText(kNetworkTextId);
   if (!network.empty()) view_.SetNetworkText(network);
-  view_.OnChangeDir = [this] { UpdateCaption(); };
+  view_.OnChangeDir = [this] { FolderChanged(); };
+  notify_.SetDelay(2000);
+  notify_.SetFilter(mfFileName | mfDirName | mfSize | mfCreation);
+  notify_.SetOnChange([this] { WatchedFolderChanged(); });
+}
+
+void TMainForm::FolderChanged() {
+  UpdateCaption();
+  notify_.SetFolder(view_.Folder());
+  // A watcher ends by itself when its folder goes away; every new folder starts it again.
+  notify_.SetActive(autoRefresh_);
+}
+
+void TMainForm::WatchedFolderChanged() {
+  if (view_.OwnerData()) return;
+  const TFile* focused = view_.FocusedFile();
+  view_.Refresh(focused ? focused->FullName() : std::string(), true);
 }
 
 TMainForm::~TMainForm() = default;
@@ -85,6 +101,7 @@ void TMainForm::RestoreWindowAndFolder() {
   LayoutChildren();
   RestoreFolder(view_, ini_, TWin32FileSystem::Instance(), TAnsiCodePage::Instance(), files_,
                 CommandLineArgument(options_.commandLine));
+  notify_.SetFolder(view_.Folder());
   commandHistory_ = LoadHistory(TWin32FileSystem::Instance(), TAnsiCodePage::Instance(), files_);
 }
 
@@ -95,6 +112,16 @@ void TMainForm::ApplySettings() {
   view_.SetSortType(s.sortType);
   pathCaption_ = s.pathCaption;
   UpdateCaption();
+  view_.SetColorFile(files_.folder + "quill.col");
+  autoRefresh_ = s.autoRefresh;
+  if (autoRefresh_) {
+    notify_.SetLock(false);
+    notify_.SetActive(true);
+  } else {
+    // Off stays off until switched on again from the menu.
+    notify_.SetActive(false);
+    notify_.SetLock(true);
+  }
 }
 
 void TMainForm::UpdateCaption() {

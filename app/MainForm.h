@@ -10,6 +10,7 @@
 #include "base/IniFile.h"
 #include "fileview/FileViewWindow.h"
 #include "fileview/QuillView.h"
+#include "fileview/ShellChangeNotify.h"
 #include "ui/Window.h"
 
 namespace quill {
@@ -36,6 +37,7 @@ public:
   TIniFile& Settings() { return ini_; }
   const TProgramFiles& ProgramFiles() const { return files_; }
   std::vector<std::string>& CommandHistory() { return commandHistory_; }
+  TShellChangeNotify& ChangeNotify() { return notify_; }
 
   void ApplySettings();
 
@@ -45,6 +47,8 @@ private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void RestoreWindowAndFolder();
   void UpdateCaption();
+  void FolderChanged();
+  void WatchedFolderChanged();
   void LayoutChildren();
   TPlacement CurrentPlacement() const;
 
@@ -54,6 +58,8 @@ private:
   TQuillView view_;
   TFileViewWindow pane_;
   std::vector<std::string> commandHistory_;
+  TShellChangeNotify notify_;
+  bool autoRefresh_ = true;
   bool pathCaption_ = false;
   bool closed_ = false;
 };

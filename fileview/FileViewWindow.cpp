@@ -10,12 +10,8 @@
 namespace quill {
 
 namespace {
-constexpr COLORREF kBackground = RGB(0, 0, 128);
-constexpr COLORREF kFolderText = RGB(255, 255, 255);
-constexpr COLORREF kDriveText = RGB(0, 255, 255);
-constexpr COLORREF kFileText = RGB(255, 255, 0);
-constexpr COLORREF kTitleBack = RGB(192, 192, 192);
-constexpr COLORREF kTitleText = RGB(0, 0, 0);
+// Colour-set values are 0x00BBGGRR, the same layout as COLORREF.
+COLORREF Rgb(TColor color) { return static_cast<COLORREF>(color & 0xFFFFFF); }
 
 std::string SizeText(uint64_t size) {
   std::string digits = Format("%llu", static_cast<unsigned long long>(size));
@@ -133,14 +129,19 @@ bool TFileViewWindow::KeyDown(WPARAM key) {
 
 void TFileViewWindow::PaintRow(HDC dc, int index, const RECT& row) {
   const TFile* f = view_.Files().Items(index);
+  const TColorList& colors = view_.Colors();
   const bool focused = index == view_.ItemIndex() && GetFocus() == Handle();
   const bool current = index == view_.ItemIndex();
-  COLORREF text = f->IsFolder() ? kFolderText : (f->IsDrive() ? kDriveText : kFileText);
-  COLORREF back = kBackground;
-  if (current) std::swap(text, back);
-  if (f->Selected) text = RGB(255, 0, 0);
-  SetBkColor(dc, back);
-  SetTextColor(dc, text);
+  const COLORREF back = Rgb(colors.Colors(kColorBack));
+  // The focused entry is drawn inverted: its name colour becomes the background.
+  auto set = [&](TColor text) {
+    SetBkColor(dc, current ? Rgb(text) : back);
+    SetTextColor(dc, current ? back : Rgb(text));
+  };
+  const TColor nameColor = f->IsFolder() ? colors.Colors(kColorFolder)
+                           : f->IsDrive() ? colors.Colors(kColorDrive)
+                                          : colors.ExtColor(f->Ext());
+  set(nameColor);
   ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &row, nullptr, 0, nullptr);
 
   RECT r = row;
@@ -155,14 +156,28 @@ void TFileViewWindow::PaintRow(HDC dc, int index, const RECT& row) {
   timeRect.left = sizeRect.right + 8;
 
   if (f->IsDrive()) {
-    DrawTextIn(dc, f->Name() == "/" ? Format("[-%s-] %s", "/", f->Ext().c_str())
-                                    : Format("[-%s-] %s", f->Name().c_str(), f->Ext().c_str()),
-               r, DT_LEFT | DT_END_ELLIPSIS);
+    DrawTextIn(dc, Format("[-%s-] %s", f->Name().c_str(), f->Ext().c_str()), r, DT_LEFT | DT_END_ELLIPSIS);
   } else {
     std::string name = f->FullName();
-    if (!f->Description().empty()) name += "  " + f->Description();
+    if (f->Selected) name = "* " + name;
     DrawTextIn(dc, name, nameRect, DT_LEFT | DT_END_ELLIPSIS);
+    if (!f->Description().empty()) {
+      SIZE used{};
+      const std::wstring wide = Widen(name + "  ");
+      GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &used);
+      RECT descRect = nameRect;
+      descRect.left += used.cx;
+      if (descRect.left < descRect.right) {
+        set(colors.Colors(kColorDescript));
+        DrawTextIn(dc, f->Description(), descRect, DT_LEFT | DT_END_ELLIPSIS);
+      }
+    }
+    const TColor sizeColor = (f->Attributes & faHidden)     ? colors.Colors(kColorHidden)
+                             : (f->Attributes & faReadOnly) ? colors.Colors(kColorReadOnly)
+                                                            : colors.Colors(kColorNormal);
+    set(f->IsFolder() ? nameColor : sizeColor);
     DrawTextIn(dc, f->IsFolder() ? (f->IsParent() ? "[UP]" : "[DIR]") : SizeText(f->Size), sizeRect, DT_RIGHT);
+    set(colors.Colors(kColorNormal));
     DrawTextIn(dc, TimeText(f->Time), timeRect, DT_LEFT);
   }
   if (focused) {
@@ -174,14 +189,15 @@ void TFileViewWindow::PaintRow(HDC dc, int index, const RECT& row) {
 void TFileViewWindow::Paint(HDC dc, const RECT& client) {
   TSelectObject select(dc, font_.Get() ? static_cast<HGDIOBJ>(font_.Get()) : GetStockObject(DEFAULT_GUI_FONT));
   RECT title{client.left, client.top, client.right, client.top + titleHeight_ - 1};
-  SetBkColor(dc, kTitleBack);
-  SetTextColor(dc, kTitleText);
+  const TColorList& colors = view_.Colors();
+  SetBkColor(dc, Rgb(colors.Colors(kColorBack)));
+  SetTextColor(dc, Rgb(colors.Colors(kColorTitle)));
   ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &title, nullptr, 0, nullptr);
   RECT titleText = title;
   titleText.left += 6;
   DrawTextIn(dc, view_.Title(), titleText, DT_LEFT | DT_END_ELLIPSIS);
   RECT line{client.left, title.bottom, client.right, title.bottom + 1};
-  SetBkColor(dc, RGB(128, 128, 128));
+  SetBkColor(dc, Rgb(colors.Colors(kColorLine)));
   ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &line, nullptr, 0, nullptr);
 
   const int count = view_.Files().Count();
@@ -192,7 +208,7 @@ void TFileViewWindow::Paint(HDC dc, const RECT& client) {
   }
   if (y < client.bottom) {
     RECT rest{client.left, y, client.right, client.bottom};
-    SetBkColor(dc, kBackground);
+    SetBkColor(dc, Rgb(colors.Colors(kColorBack)));
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rest, nullptr, 0, nullptr);
   }
 }

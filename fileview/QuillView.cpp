@@ -32,7 +32,14 @@ bool DependsOnCurrentDir(std::string_view path) {
 }
 }  // namespace
 
-TQuillView::TQuillView(IFileSystem& fileSystem, const ICodePage& codePage) : fs_(fileSystem), codePage_(codePage) {}
+TQuillView::TQuillView(IFileSystem& fileSystem, const ICodePage& codePage)
+    : fs_(fileSystem), codePage_(codePage), colors_(fileSystem, codePage) {}
+
+void TQuillView::SetColorFile(const std::string& path) {
+  if (!fs_.FileExists(path)) return;
+  colors_.LoadFromFile(path);
+  Invalidate();
+}
 
 std::string TQuillView::LineValue(const std::vector<std::string>& lines, std::string_view name) {
   for (const std::string& line : lines) {

@@ -11,6 +11,7 @@
 
 #include "base/CodePage.h"
 #include "base/FileSystem.h"
+#include "fileview/ColorList.h"
 #include "fileview/FileView.h"
 
 namespace quill {
@@ -36,6 +37,11 @@ public:
   std::vector<std::string>& DriveMemory() { return driveMemory_; }
   static std::string LineValue(const std::vector<std::string>& lines, std::string_view name);
   static void SetLineValue(std::vector<std::string>& lines, std::string_view name, std::string_view value);
+
+  // The colour set the pane draws with; starts at the defaults.
+  const TColorList& Colors() const { return colors_; }
+  // Loads the colour file and repaints; a missing file keeps the current colours.
+  void SetColorFile(const std::string& path);
 
   // The Ext text of the Network entry; the window sets it from the string table.
   void SetNetworkText(std::string text) { networkText_ = std::move(text); }
@@ -79,6 +85,7 @@ private:
   bool hasDescriptions_ = false;
   std::vector<std::string> driveMemory_;
   std::string networkText_ = "Network";
+  TColorList colors_;
 };
 
 }  // namespace quill

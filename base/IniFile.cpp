@@ -1,0 +1,157 @@
+#include "base/IniFile.h"
+
+#include "base/Text.h"
+#include "base/TextFile.h"
+
+namespace quill {
+
+TIniFile::TIniFile(IFileStore& store, const ICodePage& codePage, std::string path)
+    : store_(store), codePage_(codePage), path_(std::move(path)) {
+  std::string bytes;
+  if (!store_.ReadAll(path_, bytes)) return;
+  TSection* current = nullptr;
+  for (const std::string& line : DecodeLines(bytes, codePage_)) {
+    const std::string_view trimmed = TrimView(line);
+    if (trimmed.size() >= 2 && trimmed.front() == '[' && trimmed.back() == ']') {
+      sections_.push_back({std::string(TrimView(trimmed.substr(1, trimmed.size() - 2))), {}});
+      current = &sections_.back();
+      continue;
+    }
+    const size_t eq = line.find('=');
+    const bool isKey = eq != std::string::npos && !trimmed.empty() && trimmed.front() != ';' &&
+                       !TrimView(std::string_view(line).substr(0, eq)).empty();
+    TEntry entry;
+    if (isKey) {
+      entry.key = Trim(std::string_view(line).substr(0, eq));
+      entry.value = Trim(std::string_view(line).substr(eq + 1));
+    } else {
+      entry.isKey = false;
+      entry.value = line;
+    }
+    if (current) current->entries.push_back(std::move(entry));
+    else preamble_.push_back(line);
+  }
+}
+
+TIniFile::TSection* TIniFile::FindSection(std::string_view name) {
+  for (TSection& s : sections_)
+    if (SameTextAscii(s.name, name)) return &s;
+  return nullptr;
+}
+
+const TIniFile::TSection* TIniFile::FindSection(std::string_view name) const {
+  for (const TSection& s : sections_)
+    if (SameTextAscii(s.name, name)) return &s;
+  return nullptr;
+}
+
+const TIniFile::TEntry* TIniFile::FindEntry(std::string_view section, std::string_view key) const {
+  const TSection* s = FindSection(section);
+  if (!s) return nullptr;
+  for (const TEntry& e : s->entries)
+    if (e.isKey && SameTextAscii(e.key, key)) return &e;
+  return nullptr;
+}
+
+std::string TIniFile::ReadString(std::string_view section, std::string_view key, std::string_view fallback) const {
+  const TEntry* e = FindEntry(section, key);
+  return e ? e->value : std::string(fallback);
+}
+
+int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key, int32_t fallback) const {
+  const TEntry* e = FindEntry(section, key);
+  int64_t value;
+  if (!e || !ParseInt(e->value, value) || value < INT32_MIN || value > INT32_MAX) return fallback;
+  return static_cast<int32_t>(value);
+}
+
+bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool fallback) const {
+  const TEntry* e = FindEntry(section, key);
+  int64_t value;
+  if (!e || !ParseInt(e->value, value)) return fallback;
+  return value != 0;
+}
+
+bool TIniFile::ValueExists(std::string_view section, std::string_view key) const {
+  return FindEntry(section, key) != nullptr;
+}
+
+std::vector<std::string> TIniFile::ReadSection(std::string_view section) const {
+  std::vector<std::string> keys;
+  if (const TSection* s = FindSection(section))
+    for (const TEntry& e : s->entries)
+      if (e.isKey) keys.push_back(e.key);
+  return keys;
+}
+
+std::vector<std::string> TIniFile::Sections() const {
+  std::vector<std::string> names;
+  for (const TSection& s : sections_) names.push_back(s.name);
+  return names;
+}
+
+void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  TSection* s = FindSection(section);
+  if (!s) {
+    sections_.push_back({std::string(section), {}});
+    s = &sections_.back();
+  }
+  for (TEntry& e : s->entries) {
+    if (e.isKey && SameTextAscii(e.key, key)) {
+      if (e.value != value) {
+        e.value.assign(value);
+        modified_ = true;
+      }
+      return;
+    }
+  }
+  // New keys go before the blank lines that end the section, so sections stay separated.
+  auto pos = s->entries.end();
+  while (pos != s->entries.begin() && !std::prev(pos)->isKey && TrimView(std::prev(pos)->value).empty()) --pos;
+  s->entries.insert(pos, TEntry{std::string(key), std::string(value), true});
+  modified_ = true;
+}
+
+void TIniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+void TIniFile::WriteBool(std::string_view section, std::string_view key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+void TIniFile::DeleteKey(std::string_view section, std::string_view key) {
+  TSection* s = FindSection(section);
+  if (!s) return;
+  for (auto it = s->entries.begin(); it != s->entries.end(); ++it) {
+    if (it->isKey && SameTextAscii(it->key, key)) {
+      s->entries.erase(it);
+      modified_ = true;
+      return;
+    }
+  }
+}
+
+void TIniFile::EraseSection(std::string_view section) {
+  for (auto it = sections_.begin(); it != sections_.end(); ++it) {
+    if (SameTextAscii(it->name, section)) {
+      sections_.erase(it);
+      modified_ = true;
+      return;
+    }
+  }
+}
+
+uint32_t TIniFile::Flush() {
+  if (!modified_) return 0;
+  std::vector<std::string> lines = preamble_;
+  for (const TSection& s : sections_) {
+    lines.push_back("[" + s.name + "]");
+    for (const TEntry& e : s.entries) lines.push_back(e.isKey ? e.key + "=" + e.value : e.value);
+  }
+  const uint32_t error = store_.WriteAll(path_, EncodeLines(lines, codePage_));
+  if (error == 0) modified_ = false;
+  return error;
+}
+
+}  // namespace quill
