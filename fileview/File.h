@@ -78,6 +78,8 @@ public:
   TFile* AddEntry(std::string_view name, std::string_view ext, uint32_t attributes, uint64_t time, uint64_t size);
   // Folders and drive entries keep the whole name; files are split at the last dot.
   TFile* AddFile(std::string_view fileName, uint64_t size, uint32_t attributes, uint64_t time);
+  // The entry AddFile would add, not yet in any list.
+  static std::unique_ptr<TFile> MakeFile(std::string_view fileName, uint64_t size, uint32_t attributes, uint64_t time);
   void Delete(int i);
   void Clear();
 

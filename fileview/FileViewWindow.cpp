@@ -134,13 +134,17 @@ void TFileViewWindow::PaintRow(HDC dc, int index, const RECT& row) {
   const bool current = index == view_.ItemIndex();
   const COLORREF back = Rgb(colors.Colors(kColorBack));
   // The focused entry is drawn inverted: its name colour becomes the background.
+  TColor inverted = 0;
   auto set = [&](TColor text) {
+    if (current) text = inverted;
     SetBkColor(dc, current ? Rgb(text) : back);
     SetTextColor(dc, current ? back : Rgb(text));
   };
   const TColor nameColor = f->IsFolder() ? colors.Colors(kColorFolder)
                            : f->IsDrive() ? colors.Colors(kColorDrive)
                                           : colors.ExtColor(f->Ext());
+  // The whole focused row takes its name colour as background.
+  inverted = nameColor;
   set(nameColor);
   ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &row, nullptr, 0, nullptr);
 

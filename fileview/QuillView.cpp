@@ -101,19 +101,28 @@ void TQuillView::ScanFiles() {
   const std::vector<std::string> masks = SplitMasks(filter_);
   bool wantAll = false;
   for (const std::string& m : masks) wantAll = wantAll || IsMatchAll(m);
-  std::vector<TFindData> allFiles;
+  std::vector<std::unique_ptr<TFile>> allFiles;
   fs_.Enumerate(JoinPath(folder_, "*.*"), [&](const TFindData& d) {
     if (!Visible(d.attributes)) return;
     if (d.attributes & faDirectory) {
       if (d.name == "." || (atRoot && d.name == "..")) return;
       files.AddEntry(d.name, {}, d.attributes, d.time, 0);
     } else if (wantAll) {
-      allFiles.push_back(d);
+      allFiles.push_back(TFiles::MakeFile(d.name, d.size, d.attributes, d.time));
     }
   });
+  bool allFilesUsed = false;
   for (const std::string& mask : masks) {
     if (IsMatchAll(mask)) {
-      for (const TFindData& d : allFiles) files.AddFile(d.name, d.size, d.attributes, d.time);
+      // A second match-all mask lists the same files again, as enumerating it would.
+      if (!allFilesUsed) {
+        for (auto& file : allFiles) files.Add(std::move(file));
+        allFilesUsed = true;
+      } else {
+        fs_.Enumerate(JoinPath(folder_, mask), [&](const TFindData& d) {
+          if (Visible(d.attributes) && !(d.attributes & faDirectory)) files.AddFile(d.name, d.size, d.attributes, d.time);
+        });
+      }
       continue;
     }
     fs_.Enumerate(JoinPath(folder_, mask), [&](const TFindData& d) {

@@ -1,7 +1,11 @@
 // The string table as linked into the program, read back through LoadText.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <string_view>
 
 #include "platform/StringTable.h"
 
@@ -68,6 +72,51 @@ TEST(StringTable, LongTextIsNotCut) {
 TEST(StringTable, MissingIdsGiveEmptyText) {
   // 508 and 11024 sit in blocks that hold other texts; 60000 has no block at all.
   for (unsigned id : {508u, 11024u, 60000u}) EXPECT_EQ(LoadText(id), "") << id;
+}
+
+// The rest of what quill.rc links in: the manifest, the icon and the version block.
+TEST(ProgramResources, ManifestBringsInCommonControlsSix) {
+  HRSRC manifest = FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(manifest, nullptr);
+  const char* xml = static_cast<const char*>(LockResource(LoadResource(nullptr, manifest)));
+  const std::string_view text(xml, SizeofResource(nullptr, manifest));
+  for (const char* needle : {"Microsoft.Windows.Common-Controls", "asInvoker", "PerMonitorV2,PerMonitor", "true/pm"})
+    EXPECT_NE(text.find(needle), std::string_view::npos) << needle;
+  // Only an honoured manifest makes the loader take comctl32 from the side-by-side store.
+  HMODULE comctl = LoadLibraryW(L"comctl32.dll");
+  ASSERT_NE(comctl, nullptr);
+  wchar_t path[MAX_PATH] = L"";
+  GetModuleFileNameW(comctl, path, MAX_PATH);
+  EXPECT_NE(std::wstring(path).find(L"common-controls_6595b64144ccf1df_6."), std::wstring::npos);
+  FreeLibrary(comctl);
+}
+
+TEST(ProgramResources, IconLoadsAtTheShellSizes) {
+  for (int size : {16, 32, 48}) {
+    HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0);
+    EXPECT_NE(icon, nullptr) << size;
+    if (icon) DestroyIcon(static_cast<HICON>(icon));
+  }
+}
+
+TEST(ProgramResources, VersionBlockNamesQuill) {
+  HRSRC version = FindResourceW(nullptr, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16));
+  ASSERT_NE(version, nullptr);
+  const char* data = static_cast<const char*>(LockResource(LoadResource(nullptr, version)));
+  const std::string_view block(data, SizeofResource(nullptr, version));
+  // The fixed part starts with its signature on a 4-byte boundary.
+  const DWORD signature = 0xFEEF04BD;
+  size_t at = block.find(std::string_view(reinterpret_cast<const char*>(&signature), sizeof signature));
+  ASSERT_NE(at, std::string_view::npos);
+  VS_FIXEDFILEINFO fixed;
+  ASSERT_LE(at + sizeof fixed, block.size());
+  memcpy(&fixed, data + at, sizeof fixed);
+  EXPECT_EQ(fixed.dwFileVersionMS, 0x00040000u);
+  EXPECT_EQ(fixed.dwFileVersionLS, 0x00000001u);
+  // String values are UTF-16 in the block.
+  const std::wstring_view wide(reinterpret_cast<const wchar_t*>(data), block.size() / sizeof(wchar_t));
+  for (const wchar_t* needle : {L"ProductName", L"Quill file manager", L"4.0.0.1"})
+    EXPECT_NE(wide.find(needle), std::wstring_view::npos) << needle;
 }
 
 }  // namespace
