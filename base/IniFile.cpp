@@ -1,5 +1,9 @@
 #include "base/IniFile.h"
 
+#include <iterator>
+#include <utility>
+#include <vector>
+
 #include "base/Text.h"
 #include "base/TextFile.h"
 
@@ -76,17 +80,26 @@ bool TIniFile::ValueExists(std::string_view section, std::string_view key) const
   return FindEntry(section, key) != nullptr;
 }
 
+namespace {
+// Duplicates are listed once (first spelling), matching the first-wins lookup.
+void AddUnique(std::vector<std::string>& names, const std::string& name) {
+  for (const std::string& n : names)
+    if (SameTextAscii(n, name)) return;
+  names.push_back(name);
+}
+}  // namespace
+
 std::vector<std::string> TIniFile::ReadSection(std::string_view section) const {
   std::vector<std::string> keys;
   if (const TSection* s = FindSection(section))
     for (const TEntry& e : s->entries)
-      if (e.isKey) keys.push_back(e.key);
+      if (e.isKey) AddUnique(keys, e.key);
   return keys;
 }
 
 std::vector<std::string> TIniFile::Sections() const {
   std::vector<std::string> names;
-  for (const TSection& s : sections_) names.push_back(s.name);
+  for (const TSection& s : sections_) AddUnique(names, s.name);
   return names;
 }
 
@@ -120,26 +133,19 @@ void TIniFile::WriteBool(std::string_view section, std::string_view key, bool va
   WriteString(section, key, value ? "1" : "0");
 }
 
+// Every copy goes, so that a hidden duplicate does not surface as the value after a delete.
 void TIniFile::DeleteKey(std::string_view section, std::string_view key) {
   TSection* s = FindSection(section);
   if (!s) return;
-  for (auto it = s->entries.begin(); it != s->entries.end(); ++it) {
-    if (it->isKey && SameTextAscii(it->key, key)) {
-      s->entries.erase(it);
-      modified_ = true;
-      return;
-    }
-  }
+  const size_t before = s->entries.size();
+  std::erase_if(s->entries, [&](const TEntry& e) { return e.isKey && SameTextAscii(e.key, key); });
+  if (s->entries.size() != before) modified_ = true;
 }
 
 void TIniFile::EraseSection(std::string_view section) {
-  for (auto it = sections_.begin(); it != sections_.end(); ++it) {
-    if (SameTextAscii(it->name, section)) {
-      sections_.erase(it);
-      modified_ = true;
-      return;
-    }
-  }
+  const size_t before = sections_.size();
+  std::erase_if(sections_, [&](const TSection& s) { return SameTextAscii(s.name, section); });
+  if (sections_.size() != before) modified_ = true;
 }
 
 uint32_t TIniFile::Flush() {

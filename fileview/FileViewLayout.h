@@ -1,0 +1,166 @@
+// The pane's layout arithmetic: column widths, size-column modes, the texts of the size column,
+// cutting names to their column and the cell geometry of a page. Portable: text is measured
+// through ITextMeasure, which the window implements with its font.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "fileview/File.h"
+
+namespace quill {
+
+class ITextMeasure {
+public:
+  virtual ~ITextMeasure() = default;
+  virtual int TextWidth(std::string_view utf8) const = 0;
+  virtual int TextHeight() const = 0;
+};
+
+enum TViewStyle { vsList = 0, vsIcon = 1 };
+enum TCharCase { ccNormal = 0, ccUpper = 1, ccLower = 2, ccCapital = 3 };
+
+// The pane's settings that shape its layout, with the pane's defaults.
+struct TFileViewSettings {
+  TViewStyle ViewStyle = vsList;
+  bool AutoColumn = true;
+  int Column = 0;  // fixed column count; 0 while AutoColumn is on
+  bool AttachExt = false;
+  bool LongName = true;
+  TCharCase CharCase = ccUpper;
+  bool ViewIcon = true;
+  bool ViewTitle = true;
+  bool FolderInfo = true;
+  bool ViewFileType = true;
+  int IconVSpacing = 43;
+  int IconHSpacing = 43;
+};
+
+struct TLayoutRect {
+  int Left = 0;
+  int Top = 0;
+  int Right = 0;
+  int Bottom = 0;
+  int Width() const { return Right - Left; }
+  int Height() const { return Bottom - Top; }
+  bool operator==(const TLayoutRect&) const = default;
+};
+
+constexpr int kTitleHeight = 24;  // the title strip; the item area starts one pixel below it
+constexpr int kSizeNone = 0;
+constexpr int kSizeNarrow = 1;
+constexpr int kSizeWide = 2;
+
+// Everything CalculateParams derives. Columns and RowsPerPage are never below 1, so the paging
+// divisions always have a defined result, even for a window smaller than one cell.
+struct TLayoutParams {
+  TViewStyle Style = vsList;
+  bool ViewTitle = true;
+  TLayoutRect ItemArea;
+  int DigitWidth = 0;
+  int NarrowSizeWidth = 0;
+  int WideSizeWidth = 0;
+  int DateWidth = 0;
+  int TimeWidth = 0;
+  int AttrWidth = 0;
+  int IconArea = 0;
+  int TextHeight = 0;
+  int ItemHeight = 0;
+  int TextOffset = 0;
+  int RowsPerPage = 1;
+  int Columns = 1;
+  int CellWidth = 0;
+  int CellHeight = 0;
+  int NameColumnWidth = 0;
+  int NameWidth = 0;
+  int ExtWidth = 0;
+  int DriveTextWidth = 0;
+  int SizeMode = kSizeNone;
+  bool ShowDate = false;
+  bool ShowTime = false;
+  bool ShowAttributes = false;
+  bool ShowDescription = false;
+  int PageSize() const { return RowsPerPage * Columns; }
+};
+
+// ASCII case rules only; bytes of multi-byte sequences are never touched.
+std::string FitCharCase(std::string_view text, TCharCase charCase);
+// Folder names are upper-cased for every setting but ccNormal and ccCapital.
+TCharCase FolderCharCase(TCharCase charCase);
+// The name as the list shows it: folders by FolderCharCase, drive entries as "[-C-] label",
+// files as the name part (the whole "name.ext" when the extension is attached).
+std::string DisplayName(const TFile& file, const TFileViewSettings& settings);
+std::string DisplayExt(const TFile& file, const TFileViewSettings& settings);
+
+// "1,234,567".
+std::string GroupThousands(uint64_t value);
+
+// A size-column text: the number and the unit letter drawn after it ("" for bytes).
+struct TSizeText {
+  std::string Number;
+  std::string Unit;
+  bool operator==(const TSizeText&) const = default;
+};
+// Bytes below 1,000,000; then megabytes, then from 1 GiB gigabytes, rounded to three
+// significant digits and shown with one decimal.
+TSizeText NarrowSizeText(uint64_t size);
+// Bytes with separators below 100,000,000; then megabytes, then gigabytes, rounded to five
+// significant digits and shown with two decimals.
+TSizeText WideSizeText(uint64_t size);
+
+struct TCutText {
+  std::string Text;
+  bool Cut = false;
+};
+
+class TFileViewLayout {
+public:
+  explicit TFileViewLayout(const ITextMeasure& measure) : measure_(&measure) {}
+
+  // A new font makes every cached width stale.
+  void SetMeasure(const ITextMeasure& measure);
+  void FontChanged() { widths_.clear(); }
+
+  const TLayoutParams& Params() const { return params_; }
+
+  void CalculateParams(const TFiles& files, const TFileViewSettings& settings, int clientWidth, int clientHeight);
+  // Sets NameWidth and ExtWidth for the room r of one column and returns the name column width.
+  // Needs DigitWidth already measured.
+  int SetFileNameWidth(int room, const TFiles& files, const TFileViewSettings& settings);
+
+  // Width of a displayed text, measured once and then looked up.
+  int CachedWidth(std::string_view text);
+  size_t CachedWidthCount() const { return widths_.size(); }
+
+  // The text unchanged when it fits, else the longest start of it that fits with its last
+  // kept character replaced by "~". A multi-byte character is never split.
+  TCutText CutToWidth(std::string_view text, int width);
+
+  // Top-left corner of entry `index`'s cell on the page starting at `firstVisible`: list style
+  // fills column by column, icon style row by row.
+  void CellOrigin(int index, int firstVisible, int& x, int& y) const;
+  // The cell the name tooltip and partial repaints use; in list style one item height less 2.
+  TLayoutRect ItemRect(int index, int firstVisible) const;
+  // Entry under a client point, -1 for none (title, right or bottom margin, past the page or
+  // past the list).
+  int ItemAt(int x, int y, int firstVisible, int count) const;
+  // The entry whose check-mark column (the first 10 pixels of the cell) holds the point, or -1.
+  int SelectAreaAt(int x, int y, int firstVisible, int count) const;
+
+private:
+  void MeasureFixedWidths(const TFileViewSettings& settings);
+  void CalculateIcon(const TFileViewSettings& settings);
+  void CalculateList(const TFiles& files, const TFileViewSettings& settings);
+  void ChooseColumns(const TFiles& files, const TFileViewSettings& settings);
+  void ChooseDetails();
+  void LimitCache(int count);
+
+  const ITextMeasure* measure_;
+  TLayoutParams params_;
+  std::unordered_map<std::string, int> widths_;
+  TCharCase cachedCase_ = ccUpper;
+};
+
+}  // namespace quill
