@@ -65,8 +65,10 @@ quill_template_hash() {
 
 quill_write_prefix_settings() {
   local prefix=$1
-  # Drive types are read from here by the mount manager; the font replacements make the dialog
-  # fonts fall back to a face with Hangul, or Korean texts render as boxes.
+  # Drive types are read from here by the mount manager. The dialog fonts become NanumGothic so
+  # the Korean texts render; like Korean Windows fonts it draws "\\" as a Won sign. Wine ignores
+  # font links for these faces, and the CJK fonts with a plain backslash tried here lacked other
+  # Latin glyphs at dialog sizes.
   cat >"$prefix/drive_c/quill-settings.reg" <<'EOF'
 REGEDIT4
 
