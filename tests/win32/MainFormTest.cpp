@@ -167,3 +167,75 @@ TEST_F(MainFormStart, EnterOnAFolderAndDoubleClickOpenIt) {
 
 }  // namespace
 }  // namespace quill
+
+namespace quill {
+namespace {
+
+// Runs the message loop until `done` holds or the time is up.
+template <typename F>
+bool PumpUntil(F&& done, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+  return true;
+}
+
+void RunCommand(const std::string& commandLine) {
+  std::wstring line = Widen(commandLine);
+  STARTUPINFOW si{sizeof si};
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi));
+  WaitForSingleObject(pi.hProcess, 30000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+}
+
+TEST_F(MainFormStart, AutoRefreshShowsAFileMadeByAnotherProgramAndKeepsFocusAndSelection) {
+  test::WriteBytes(*data / "Arg\\a.txt", "a");
+  test::WriteBytes(*data / "Arg\\b.txt", "b");
+  Start("\"" + (*data / "Arg") + "\"");
+  ASSERT_TRUE(form->ChangeNotify().Active());
+  TQuillView& view = form->View();
+  view.SetItemIndex(view.Files().IndexOf("b.txt"));
+  view.Select(view.Files().IndexOf("a.txt"));
+
+  const DWORD start = GetTickCount();
+  RunCommand("cmd.exe /c echo made elsewhere> \"" + (*data / "Arg\\new.txt") + "\"");
+  ASSERT_TRUE(test::Exists(*data / "Arg\\new.txt"));
+  EXPECT_TRUE(PumpUntil([&] { return view.Files().IndexOf("new.txt") >= 0; }, 8000))
+      << "the pane did not pick up the new file";
+  // The watcher waits out its delay, so the refresh comes no earlier than 2 s after the change.
+  EXPECT_GE(GetTickCount() - start, 1900u);
+  ASSERT_NE(view.FocusedFile(), nullptr);
+  EXPECT_EQ(view.FocusedFile()->FullName(), "b.txt");
+  EXPECT_TRUE(view.Files().Items(view.Files().IndexOf("a.txt"))->Selected);
+  EXPECT_EQ(view.SelCount(), 1);
+}
+
+TEST_F(MainFormStart, AutoRefreshOffLeavesTheWatcherLockedAcrossFolders) {
+  test::WriteBytes(ProgramFile("quill.ini"), "[Option]\r\nAutoRefresh=0\r\n");
+  test::MakeFolder(*data / "Arg\\Inner");
+  Start("\"" + (*data / "Arg") + "\"");
+  EXPECT_FALSE(form->ChangeNotify().Active());
+  EXPECT_TRUE(form->ChangeNotify().Lock());
+  form->View().SetFolder("Inner");
+  EXPECT_FALSE(form->ChangeNotify().Active());
+  EXPECT_EQ(form->ChangeNotify().Folder(), *data / "Arg\\Inner");
+}
+
+TEST_F(MainFormStart, TheColourSetBesideTheProgramIsLoaded) {
+  test::WriteBytes(ProgramFile("quill.col"), "[Basic]\r\nBACK=8388608\r\n\r\n[Ext]\r\nTXT=65535\r\n");
+  Start("\"" + (*data / "Arg") + "\"");
+  EXPECT_EQ(form->View().Colors().Colors(kColorBack), 8388608u);
+  EXPECT_EQ(form->View().Colors().ExtColor("txt"), 65535u);
+}
+
+}  // namespace
+}  // namespace quill
