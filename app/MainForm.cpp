@@ -108,6 +108,17 @@ void TMainForm::RestoreWindowAndFolder() {
 void TMainForm::ApplySettings() {
   const TPaneSettings s = ReadPaneSettings(ini_);
   pane_.SetFont(s.fontFace, s.fontSize, s.fontBold);
+  pane_.SetLongName(s.longName);
+  pane_.SetCharCase(static_cast<TCharCase>(s.charCase));
+  pane_.SetAttachExt(s.attachExt);
+  pane_.SetFocusStyle(static_cast<TFocusStyle>(s.focusStyle));
+  if (s.autoColumn) pane_.SetAutoColumn(true);
+  else pane_.SetColumn(s.column);
+  pane_.SetViewStyle(static_cast<TViewStyle>(s.viewStyle));
+  pane_.SetViewIcon(s.viewIcon);
+  pane_.SetFolderInfo(s.folderInfo);
+  pane_.SetViewColumnLine(s.columnLine);
+  pane_.SetViewFileType(s.fileType);
   view_.SetViewHidden(s.viewHidden);
   view_.SetSortType(s.sortType);
   pathCaption_ = s.pathCaption;

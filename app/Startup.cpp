@@ -68,6 +68,22 @@ TPaneSettings ReadPaneSettings(const TIniFile& ini) {
   s.sortType = (sort >= fstName && sort <= fstNone) ? static_cast<TFileSortType>(sort) : fstExt;
   s.pathCaption = ini.ReadBool("Option", "PathCaption", false);
   s.autoRefresh = ini.ReadBool("Option", "AutoRefresh", true);
+  auto inRange = [&](const char* key, int fallback, int low, int high) {
+    const int value = ini.ReadInteger("Option", key, fallback);
+    return value >= low && value <= high ? value : fallback;
+  };
+  s.longName = ini.ReadBool("Option", "LongName", true);
+  s.charCase = inRange("CharCase", 1, 0, 3);
+  s.attachExt = ini.ReadBool("Option", "AttachExt", false);
+  s.focusStyle = inRange("Focus", 0, 0, 2);
+  s.autoColumn = ini.ReadBool("Option", "AutoCol", true);
+  s.column = inRange("Col", 2, 1, 6);
+  // Read as a Boolean: only the list and the icon style exist.
+  s.viewStyle = ini.ReadBool("Option", "Views", false) ? 1 : 0;
+  s.viewIcon = ini.ReadBool("Option", "Icon", false);
+  s.folderInfo = ini.ReadBool("Option", "FolderInfo", true);
+  s.columnLine = ini.ReadBool("Option", "ColLine", true);
+  s.fileType = ini.ReadBool("Option", "FileType", true);
   return s;
 }
 

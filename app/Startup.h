@@ -43,6 +43,18 @@ struct TPaneSettings {
   TFileSortType sortType = fstExt;
   bool pathCaption = false;
   bool autoRefresh = true;
+  // Display settings, as integers in the pane's enumerations (Views, CharCase, Focus).
+  bool longName = true;
+  int charCase = 1;  // ccUpper
+  bool attachExt = false;
+  int focusStyle = 0;  // fsDot
+  bool autoColumn = true;
+  int column = 2;
+  int viewStyle = 0;  // vsList
+  bool viewIcon = false;
+  bool folderInfo = true;
+  bool columnLine = true;
+  bool fileType = true;
 };
 TPaneSettings ReadPaneSettings(const TIniFile& ini);
 

@@ -4,47 +4,49 @@
 
 #include <algorithm>
 
-#include "base/Text.h"
+#include "fileview/FileViewNavigation.h"
 #include "platform/Utf16.h"
 
 namespace quill {
 
-namespace {
-// Colour-set values are 0x00BBGGRR, the same layout as COLORREF.
-COLORREF Rgb(TColor color) { return static_cast<COLORREF>(color & 0xFFFFFF); }
-
-std::string SizeText(uint64_t size) {
-  std::string digits = Format("%llu", static_cast<unsigned long long>(size));
-  std::string grouped;
-  int n = static_cast<int>(digits.size());
-  for (int i = 0; i < n; ++i) {
-    grouped += digits[i];
-    if ((n - i - 1) % 3 == 0 && i != n - 1) grouped += ',';
-  }
-  return grouped;
+int TGdiTextMeasure::TextWidth(std::string_view utf8) const {
+  if (!dc_ || utf8.empty()) return 0;
+  const std::wstring text = Widen(utf8);
+  SIZE size{};
+  GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+  return size.cx;
 }
 
-std::string TimeText(uint64_t time) {
-  if (time == 0) return {};
-  FILETIME utc{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)}, local;
-  SYSTEMTIME st;
-  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) return {};
-  return Format("%.4d-%.2d-%.2d %.2d:%.2d", st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute);
+int TGdiTextMeasure::TextHeight() const {
+  if (!dc_) return 0;
+  SIZE size{};
+  GetTextExtentPoint32W(dc_, L"Ag", 2, &size);
+  return size.cy;
 }
 
-void DrawTextIn(HDC dc, const std::string& text, RECT r, UINT format) {
-  const std::wstring w = Widen(text);
-  DrawTextW(dc, w.c_str(), static_cast<int>(w.size()), &r, format | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+TFileViewWindow::TFileViewWindow(TQuillView& view) : view_(view), layout_(measure_) {
+  view_.SetHost(this);
+  measureDc_ = CreateCompatibleDC(nullptr);
+  measure_.SetDC(measureDc_);
+  SelectObject(measureDc_, GetStockObject(DEFAULT_GUI_FONT));
+  // The model repaints through Invalidate for every change, focus moves included; only a
+  // changed list needs the layout measured again, so that is noted on the way through.
+  auto modelHandler = view_.Files().OnChange;
+  view_.Files().OnChange = [this, modelHandler](TFiles& files) {
+    layoutDirty_ = true;
+    driveSpace_.clear();
+    if (modelHandler) modelHandler(files);
+  };
 }
-}  // namespace
 
-TFileViewWindow::TFileViewWindow(TQuillView& view) : view_(view) { view_.SetHost(this); }
-
-TFileViewWindow::~TFileViewWindow() { view_.SetHost(nullptr); }
+TFileViewWindow::~TFileViewWindow() {
+  view_.SetHost(nullptr);
+  if (measureDc_) DeleteDC(measureDc_);
+}
 
 bool TFileViewWindow::Create(HWND parent, int x, int y, int width, int height) {
-  if (!CreateHandle(L"QuillFileView", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, WS_EX_CLIENTEDGE, L"", x,
-                    y, width, height, parent))
+  if (!CreateHandle(L"QuillFileView", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | WS_VSCROLL,
+                    WS_EX_CLIENTEDGE, L"", x, y, width, height, parent))
     return false;
   SetFont("MS Sans Serif", 9, false);
   return true;
@@ -61,181 +63,299 @@ void TFileViewWindow::SetFont(const std::string& face, int pointSize, bool bold)
   lf.lfCharSet = DEFAULT_CHARSET;
   lstrcpynW(lf.lfFaceName, wface.c_str(), LF_FACESIZE);
   font_.Reset(CreateFontIndirectW(&lf));
-  MeasureFont();
+  lf.lfWeight = FW_BOLD;
+  boldFont_.Reset(CreateFontIndirectW(&lf));
+  SelectObject(measureDc_, font_ ? static_cast<HGDIOBJ>(font_.Get()) : GetStockObject(DEFAULT_GUI_FONT));
+  layout_.FontChanged();
+  layoutDirty_ = true;
   Invalidate();
 }
 
-void TFileViewWindow::MeasureFont() {
-  if (!Handle()) return;
-  HDC dc = GetDC(Handle());
-  {
-    TSelectObject select(dc, font_.Get() ? static_cast<HGDIOBJ>(font_.Get()) : GetStockObject(DEFAULT_GUI_FONT));
-    SIZE size{};
-    GetTextExtentPoint32W(dc, L"Ag", 2, &size);
-    rowHeight_ = std::max<int>(size.cy + 4, 16);
-    titleHeight_ = std::max<int>(size.cy + 8, 25);
+// ---- settings ----
+
+void TFileViewWindow::SettingChanged(bool layout) {
+  if (layout) layoutDirty_ = true;
+  Invalidate();
+}
+
+void TFileViewWindow::SetViewStyle(TViewStyle value) {
+  if (value == settings_.ViewStyle) return;
+  // The icon grid has no column setting of its own; the list's fixed count comes back with it.
+  if (value == vsIcon) {
+    listColumn_ = settings_.Column;
+  } else if (!settings_.AutoColumn) {
+    settings_.Column = listColumn_;
   }
-  ReleaseDC(Handle(), dc);
+  settings_.ViewStyle = value;
+  ForgetImages();
+  SettingChanged(true);
 }
 
-int TFileViewWindow::RowsPerPage() const {
-  RECT r;
-  GetClientRect(Handle(), &r);
-  return std::max<int>(1, (r.bottom - titleHeight_) / rowHeight_);
+void TFileViewWindow::SetAutoColumn(bool value) {
+  if (!value || settings_.AutoColumn) return;
+  settings_.AutoColumn = true;
+  settings_.Column = 0;
+  SettingChanged(true);
 }
 
-int TFileViewWindow::ItemAt(int /*x*/, int y) const {
-  if (y < titleHeight_) return -1;
-  int index = topIndex_ + (y - titleHeight_) / rowHeight_;
-  return index < view_.Files().Count() ? index : -1;
+void TFileViewWindow::SetColumn(int value) {
+  value = std::max(0, value);
+  settings_.AutoColumn = value == 0;
+  settings_.Column = value;
+  SettingChanged(true);
+}
+
+void TFileViewWindow::SetAttachExt(bool value) {
+  if (value == settings_.AttachExt) return;
+  settings_.AttachExt = value;
+  SettingChanged(true);
+}
+
+void TFileViewWindow::SetLongName(bool value) {
+  if (value == settings_.LongName) return;
+  settings_.LongName = value;
+  SettingChanged(true);
+}
+
+void TFileViewWindow::SetCharCase(TCharCase value) {
+  if (value == settings_.CharCase) return;
+  settings_.CharCase = value;
+  SettingChanged(true);
+}
+
+void TFileViewWindow::SetViewIcon(bool value) {
+  if (value == settings_.ViewIcon) return;
+  settings_.ViewIcon = value;
+  SettingChanged(true);
+}
+
+void TFileViewWindow::SetViewTitle(bool value) {
+  if (value == settings_.ViewTitle) return;
+  settings_.ViewTitle = value;
+  SettingChanged(true);
+}
+
+void TFileViewWindow::SetFolderInfo(bool value) {
+  if (value == settings_.FolderInfo) return;
+  settings_.FolderInfo = value;
+  SettingChanged(false);
+}
+
+void TFileViewWindow::SetViewFileType(bool value) {
+  if (value == settings_.ViewFileType) return;
+  settings_.ViewFileType = value;
+  SettingChanged(false);
+}
+
+void TFileViewWindow::SetFocusStyle(TFocusStyle value) {
+  if (value == focusStyle_) return;
+  focusStyle_ = value;
+  SettingChanged(false);
+}
+
+void TFileViewWindow::SetViewColumnLine(bool value) {
+  if (value == viewColumnLine_) return;
+  viewColumnLine_ = value;
+  SettingChanged(false);
+}
+
+void TFileViewWindow::ForgetImages() {
+  const TFiles& files = view_.Files();
+  for (int i = 0; i < files.Count(); ++i) files.Items(i)->ImageIndex = -1;
+}
+
+// ---- layout and paging ----
+
+void TFileViewWindow::Recalculate() {
+  layoutDirty_ = false;
+  const TFiles& files = view_.Files();
+  RECT client{};
+  if (Handle()) GetClientRect(Handle(), &client);
+  layout_.CalculateParams(files, settings_, client.right, client.bottom);
+  folders_ = files.CountKind(kKindFolder);
+  drives_ = files.CountKind(kKindDrive);
+  filesSize_ = files.FilesSize();
+  lastFocus_ = view_.ItemIndex();
+  fingerprint_ = ListFingerprint();
+  AdjustPage();
+}
+
+// A second guard besides the list's change event (which the model may hook differently some
+// day): a new scan gives a new count or new entry objects at the ends.
+TFileViewWindow::TFingerprint TFileViewWindow::ListFingerprint() const {
+  const TFiles& files = view_.Files();
+  return {files.Count(), files.Items(0), files.Items(files.Count() - 1)};
+}
+
+int TFileViewWindow::PageCount() const {
+  return quill::PageCount(view_.Files().Count(), Params().PageSize());
+}
+
+void TFileViewWindow::UpdateScrollBar() {
+  if (!Handle()) return;
+  SCROLLINFO si{sizeof si};
+  si.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
+  si.nMin = 0;
+  si.nMax = std::max(0, PageCount() - 1);
+  si.nPage = 1;
+  const int pageSize = Params().PageSize();
+  si.nPos = firstVisible_ > 0 && pageSize > 0 ? firstVisible_ / pageSize : 0;
+  SetScrollInfo(Handle(), SB_VERT, &si, TRUE);
+}
+
+void TFileViewWindow::AdjustPage() {
+  firstVisible_ = PageStart(view_.ItemIndex(), Params().PageSize(), view_.Files().Count());
+  UpdateScrollBar();
+}
+
+void TFileViewWindow::SetPage(int page) {
+  const int start = page * Params().PageSize();
+  if (start == firstVisible_) return;
+  firstVisible_ = start;
+  UpdateScrollBar();
+  InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TFileViewWindow::Scroll(WPARAM request) {
+  const int pages = PageCount();
+  // Nothing to scroll while the whole list is on one page.
+  if (pages <= 1 || firstVisible_ < 0) return;
+  TScrollAction action;
+  switch (LOWORD(request)) {
+    case SB_LINEUP: action = saLineUp; break;
+    case SB_LINEDOWN: action = saLineDown; break;
+    case SB_PAGEUP: action = saPageUp; break;
+    case SB_PAGEDOWN: action = saPageDown; break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: action = saThumb; break;
+    case SB_TOP: action = saTop; break;
+    case SB_BOTTOM: action = saBottom; break;
+    default: action = saEndScroll; break;
+  }
+  int thumb = HIWORD(request);
+  if (action == saThumb) {
+    // The message carries only 16 bits of position; the tracking position has them all.
+    SCROLLINFO si{sizeof si};
+    si.fMask = SIF_TRACKPOS;
+    if (GetScrollInfo(Handle(), SB_VERT, &si)) thumb = si.nTrackPos;
+  }
+  const int page = firstVisible_ / Params().PageSize();
+  SetPage(ScrollPage(action, page, thumb, pages));
+  view_.HideNameTip();
 }
 
 void TFileViewWindow::Invalidate() {
   if (!Handle()) return;
-  ScrollToFocus();
+  if (view_.Files().Updating()) return;
+  const int focus = view_.ItemIndex();
+  if (ListFingerprint() != fingerprint_) layoutDirty_ = true;
+  if (layoutDirty_) {
+    Recalculate();
+    InvalidateRect(Handle(), nullptr, FALSE);
+    return;
+  }
+  if (focus != lastFocus_) {
+    const int before = firstVisible_;
+    const int old = lastFocus_;
+    lastFocus_ = focus;
+    AdjustPage();
+    // A move within the page repaints only the two cells.
+    if (before == firstVisible_ && old >= 0 && firstVisible_ >= 0) {
+      for (int index : {old, focus}) {
+        if (!OnPage(index, firstVisible_, Params().PageSize(), view_.Files().Count())) continue;
+        int x = 0, y = 0;
+        layout_.CellOrigin(index, firstVisible_, x, y);
+        RECT cell{x, y, x + Params().CellWidth, y + Params().CellHeight};
+        InvalidateRect(Handle(), &cell, FALSE);
+      }
+      return;
+    }
+  }
   InvalidateRect(Handle(), nullptr, FALSE);
 }
 
-void TFileViewWindow::ScrollToFocus() {
-  const int focus = view_.ItemIndex();
-  const int rows = RowsPerPage();
-  const int count = view_.Files().Count();
-  if (focus < 0) topIndex_ = 0;
-  else if (focus < topIndex_) topIndex_ = focus;
-  else if (focus >= topIndex_ + rows) topIndex_ = focus - rows + 1;
-  topIndex_ = std::clamp(topIndex_, 0, std::max(0, count - 1));
-}
-
-void TFileViewWindow::MoveFocus(int index) {
-  if (view_.Files().Count() == 0) return;
-  view_.SetItemIndex(std::clamp(index, 0, view_.Files().Count() - 1));
+int TFileViewWindow::ItemAt(int x, int y) const {
+  return layout_.ItemAt(x, y, firstVisible_, view_.Files().Count());
 }
 
 bool TFileViewWindow::KeyDown(WPARAM key) {
-  const int focus = view_.ItemIndex();
-  const int page = RowsPerPage();
+  const bool control = GetKeyState(VK_CONTROL) < 0;
+  TNavKey nav;
   switch (key) {
-    case VK_UP: MoveFocus(focus - 1); return true;
-    case VK_DOWN: MoveFocus(focus + 1); return true;
-    case VK_PRIOR: MoveFocus(focus - page); return true;
-    case VK_NEXT: MoveFocus(focus + page); return true;
-    case VK_HOME: MoveFocus(0); return true;
-    case VK_END: MoveFocus(view_.Files().Count() - 1); return true;
+    case VK_PRIOR: nav = control ? nkCtrlPageUp : nkPageUp; break;
+    case VK_NEXT: nav = control ? nkCtrlPageDown : nkPageDown; break;
+    case VK_HOME: nav = control ? nkCtrlHome : nkHome; break;
+    case VK_END: nav = control ? nkCtrlEnd : nkEnd; break;
+    case VK_LEFT: nav = nkLeft; break;
+    case VK_RIGHT: nav = nkRight; break;
+    case VK_UP:
+      if (control) return false;
+      nav = nkUp;
+      break;
+    case VK_DOWN:
+      if (control) return false;
+      nav = nkDown;
+      break;
     case VK_RETURN: view_.Open(); return true;
     case VK_BACK: view_.SetFolder(".."); return true;
     default: return false;
   }
-}
-
-void TFileViewWindow::PaintRow(HDC dc, int index, const RECT& row) {
-  const TFile* f = view_.Files().Items(index);
-  const TColorList& colors = view_.Colors();
-  const bool focused = index == view_.ItemIndex() && GetFocus() == Handle();
-  const bool current = index == view_.ItemIndex();
-  const COLORREF back = Rgb(colors.Colors(kColorBack));
-  // The focused entry is drawn inverted: its name colour becomes the background.
-  TColor inverted = 0;
-  auto set = [&](TColor text) {
-    if (current) text = inverted;
-    SetBkColor(dc, current ? Rgb(text) : back);
-    SetTextColor(dc, current ? back : Rgb(text));
-  };
-  const TColor nameColor = f->IsFolder() ? colors.Colors(kColorFolder)
-                           : f->IsDrive() ? colors.Colors(kColorDrive)
-                                          : colors.ExtColor(f->Ext());
-  // The whole focused row takes its name colour as background.
-  inverted = nameColor;
-  set(nameColor);
-  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &row, nullptr, 0, nullptr);
-
-  RECT r = row;
-  r.left += 6;
-  r.right -= 6;
-  const int width = r.right - r.left;
-  const int sizeWidth = std::min(width / 4, 110), timeWidth = std::min(width / 4, 120);
-  RECT nameRect = r, sizeRect = r, timeRect = r;
-  nameRect.right = r.right - sizeWidth - timeWidth - 8;
-  sizeRect.left = nameRect.right;
-  sizeRect.right = sizeRect.left + sizeWidth;
-  timeRect.left = sizeRect.right + 8;
-
-  if (f->IsDrive()) {
-    DrawTextIn(dc, Format("[-%s-] %s", f->Name().c_str(), f->Ext().c_str()), r, DT_LEFT | DT_END_ELLIPSIS);
-  } else {
-    std::string name = f->FullName();
-    if (f->Selected) name = "* " + name;
-    DrawTextIn(dc, name, nameRect, DT_LEFT | DT_END_ELLIPSIS);
-    if (!f->Description().empty()) {
-      SIZE used{};
-      const std::wstring wide = Widen(name + "  ");
-      GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &used);
-      RECT descRect = nameRect;
-      descRect.left += used.cx;
-      if (descRect.left < descRect.right) {
-        set(colors.Colors(kColorDescript));
-        DrawTextIn(dc, f->Description(), descRect, DT_LEFT | DT_END_ELLIPSIS);
-      }
-    }
-    const TColor sizeColor = (f->Attributes & faHidden)     ? colors.Colors(kColorHidden)
-                             : (f->Attributes & faReadOnly) ? colors.Colors(kColorReadOnly)
-                                                            : colors.Colors(kColorNormal);
-    set(f->IsFolder() ? nameColor : sizeColor);
-    DrawTextIn(dc, f->IsFolder() ? (f->IsParent() ? "[UP]" : "[DIR]") : SizeText(f->Size), sizeRect, DT_RIGHT);
-    set(colors.Colors(kColorNormal));
-    DrawTextIn(dc, TimeText(f->Time), timeRect, DT_LEFT);
+  if (layoutDirty_) Recalculate();
+  const TLayoutParams& p = Params();
+  TNavState state;
+  state.Focused = view_.ItemIndex();
+  state.Count = view_.Files().Count();
+  state.FirstVisible = firstVisible_;
+  state.RowsPerPage = p.RowsPerPage;
+  state.Columns = p.Columns;
+  state.Style = p.Style;
+  state.Folders = folders_;
+  state.Drives = drives_;
+  const TNavResult result = KeyTarget(nav, state);
+  if (result.Action == naFocus) {
+    view_.SetItemIndex(result.Target);
+  } else if (result.Action == naAdjustPage) {
+    AdjustPage();
+    InvalidateRect(Handle(), nullptr, FALSE);
   }
-  if (focused) {
-    RECT focusRect = row;
-    DrawFocusRect(dc, &focusRect);
-  }
-}
-
-void TFileViewWindow::Paint(HDC dc, const RECT& client) {
-  TSelectObject select(dc, font_.Get() ? static_cast<HGDIOBJ>(font_.Get()) : GetStockObject(DEFAULT_GUI_FONT));
-  RECT title{client.left, client.top, client.right, client.top + titleHeight_ - 1};
-  const TColorList& colors = view_.Colors();
-  SetBkColor(dc, Rgb(colors.Colors(kColorBack)));
-  SetTextColor(dc, Rgb(colors.Colors(kColorTitle)));
-  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &title, nullptr, 0, nullptr);
-  RECT titleText = title;
-  titleText.left += 6;
-  DrawTextIn(dc, view_.Title(), titleText, DT_LEFT | DT_END_ELLIPSIS);
-  RECT line{client.left, title.bottom, client.right, title.bottom + 1};
-  SetBkColor(dc, Rgb(colors.Colors(kColorLine)));
-  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &line, nullptr, 0, nullptr);
-
-  const int count = view_.Files().Count();
-  int y = client.top + titleHeight_;
-  for (int i = topIndex_; i < count && y < client.bottom; ++i, y += rowHeight_) {
-    RECT row{client.left, y, client.right, y + rowHeight_};
-    PaintRow(dc, i, row);
-  }
-  if (y < client.bottom) {
-    RECT rest{client.left, y, client.right, client.bottom};
-    SetBkColor(dc, Rgb(colors.Colors(kColorBack)));
-    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rest, nullptr, 0, nullptr);
-  }
+  return true;
 }
 
 LRESULT TFileViewWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT: {
       TPaintDC paint(Handle());
+      if (view_.Files().Updating()) return 0;
+      if (layoutDirty_) Recalculate();
       RECT client;
       GetClientRect(Handle(), &client);
-      // Drawn off screen first, so scrolling through a folder does not flicker.
+      const RECT clip = paint.PaintRect();
+      // Drawn off screen first, so paging through a folder does not flicker.
       HDC memory = CreateCompatibleDC(paint.Get());
-      TBitmapHandle bitmap(CreateCompatibleBitmap(paint.Get(), std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1)));
+      TBitmapHandle bitmap(
+          CreateCompatibleBitmap(paint.Get(), std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1)));
       {
         TSelectObject select(memory, bitmap.Get());
-        Paint(memory, client);
-        BitBlt(paint.Get(), 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+        Paint(memory, clip);
+        BitBlt(paint.Get(), clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, memory, clip.left,
+               clip.top, SRCCOPY);
       }
       DeleteDC(memory);
       return 0;
     }
-    case WM_ERASEBKGND: return 1;
-    case WM_SIZE: Invalidate(); return 0;
+    case WM_PRINTCLIENT:
+      PaintTo(reinterpret_cast<HDC>(wParam));
+      return 0;
+    case WM_ERASEBKGND: return 1;  // painting covers everything
+    case WM_SIZE:
+      view_.HideNameTip();
+      layoutDirty_ = true;
+      Invalidate();
+      return 0;
+    case WM_VSCROLL: Scroll(wParam); return 0;
+    case WM_MOUSEWHEEL:
+      Scroll(GET_WHEEL_DELTA_WPARAM(wParam) > 0 ? SB_LINEUP : SB_LINEDOWN);
+      return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS: InvalidateRect(Handle(), nullptr, FALSE); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS;
@@ -244,26 +364,29 @@ LRESULT TFileViewWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
       break;
     case WM_LBUTTONDOWN: {
       SetFocus(Handle());
-      int index = ItemAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      const int index = ItemAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       if (index >= 0) view_.SetItemIndex(index);
       return 0;
     }
     case WM_LBUTTONDBLCLK: {
-      int index = ItemAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      const int index = ItemAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       if (index >= 0) {
         view_.SetItemIndex(index);
         view_.Open();
       }
       return 0;
     }
-    case WM_MOUSEWHEEL: {
-      const int steps = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
-      MoveFocus(view_.ItemIndex() - steps * 3);
-      return 0;
-    }
     default: break;
   }
   return TWindow::HandleMessage(message, wParam, lParam);
+}
+
+void TFileViewWindow::PaintTo(HDC dc) {
+  if (view_.Files().Updating()) return;
+  if (layoutDirty_) Recalculate();
+  RECT client{};
+  GetClientRect(Handle(), &client);
+  Paint(dc, client);
 }
 
 }  // namespace quill

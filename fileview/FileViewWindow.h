@@ -1,14 +1,64 @@
-// The pane's window: draws a TQuillView one entry per row under a title strip, keeps the
-// focus visible, and turns keys and clicks into the model's operations.
+// The pane's window: draws a TQuillView page by page through TFileViewLayout (a multi-column
+// list or a grid of large icons under an optional title strip), keeps the page on the focus,
+// scrolls by pages and turns keys and clicks into the model's operations.
 #pragma once
 
-#include <string>
+#include <windows.h>
+#include <commctrl.h>
 
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "fileview/FileViewLayout.h"
 #include "fileview/QuillView.h"
 #include "platform/Handle.h"
 #include "ui/Window.h"
 
 namespace quill {
+
+enum TFocusStyle { fsDot = 0, fsLine = 1, fsNone = 2 };
+
+// Text widths with the font selected into a DC the window owns.
+class TGdiTextMeasure : public ITextMeasure {
+public:
+  void SetDC(HDC dc) { dc_ = dc; }
+  int TextWidth(std::string_view utf8) const override;
+  int TextHeight() const override;
+
+private:
+  HDC dc_ = nullptr;
+};
+
+// One size of the system image list, with the icon indexes cached per extension: asking the
+// shell about every path is far too slow for a large folder (and very slow under Wine).
+class TSysImageList {
+public:
+  explicit TSysImageList(bool large) : large_(large) {}
+  HIMAGELIST Handle();
+  int Size() const { return large_ ? 32 : 16; }
+  // The index for a file name by its extension alone; the file need not exist.
+  int ExtIcon(std::string_view ext);
+  int FolderIcon();
+  // The icon of an existing path (drive roots, programs, shortcuts); not cached.
+  int PathIcon(const std::string& path);
+  int NetworkIcon();
+  // Shell calls made so far; each extension should cost one.
+  int ShellLookups() const { return lookups_; }
+
+private:
+  int Ask(const std::wstring& path, DWORD attributes, UINT flags);
+
+  bool large_;
+  HIMAGELIST list_ = nullptr;
+  std::unordered_map<std::string, int> byExt_;
+  int folder_ = -2;
+  int network_ = -2;
+  int lookups_ = 0;
+};
 
 class TFileViewWindow : public TWindow, private IFileViewHost {
 public:
@@ -21,29 +71,119 @@ public:
   // Face name, point size and weight of the pane's text.
   void SetFont(const std::string& face, int pointSize, bool bold);
 
-  int RowHeight() const { return rowHeight_; }
-  int TitleHeight() const { return titleHeight_; }
-  int RowsPerPage() const;
-  int TopIndex() const { return topIndex_; }
+  // Display settings; each recomputes the layout (or only repaints) as needed.
+  const TFileViewSettings& Settings() const { return settings_; }
+  void SetViewStyle(TViewStyle value);
+  // Only switching on has an effect; it clears the fixed column count.
+  void SetAutoColumn(bool value);
+  // A fixed column count; 0 switches automatic columns on.
+  void SetColumn(int value);
+  void SetAttachExt(bool value);
+  void SetLongName(bool value);
+  void SetCharCase(TCharCase value);
+  void SetViewIcon(bool value);
+  void SetViewTitle(bool value);
+  void SetFolderInfo(bool value);
+  void SetViewFileType(bool value);
+  TFocusStyle FocusStyle() const { return focusStyle_; }
+  void SetFocusStyle(TFocusStyle value);
+  bool ViewColumnLine() const { return viewColumnLine_; }
+  void SetViewColumnLine(bool value);
+
+  const TFileViewLayout& Layout() const { return layout_; }
+  const TLayoutParams& Params() const { return layout_.Params(); }
+  int RowHeight() const { return Params().ItemHeight; }
+  int TitleHeight() const { return Params().ItemArea.Top; }
+  int RowsPerPage() const { return Params().RowsPerPage; }
+  int FirstVisible() const { return firstVisible_; }
+  int PageCount() const;
   // The entry at a client point, -1 for none.
   int ItemAt(int x, int y) const;
+
+  // Draws the whole client area into `dc`, as a paint would.
+  void PaintTo(HDC dc);
+
+  const TSysImageList& SmallImages() const { return smallImages_; }
+  const TSysImageList& LargeImages() const { return largeImages_; }
+
+  // Called with the title text and the item text before the title is drawn; setting handled
+  // leaves the strip as it is (only filled with the background).
+  std::function<void(HDC dc, const RECT& strip, const std::string& title, const std::string& info, bool& handled)>
+      OnDrawTitle;
 
 private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void Invalidate() override;
   void HideNameTip() override {}
-  void Paint(HDC dc, const RECT& client);
-  void PaintRow(HDC dc, int index, const RECT& row);
-  void MeasureFont();
-  void ScrollToFocus();
+
+  // Layout and paging.
+  void Recalculate();
+  void UpdateScrollBar();
+  void AdjustPage();
+  void SetPage(int page);
+  void Scroll(WPARAM request);
   bool KeyDown(WPARAM key);
-  void MoveFocus(int index);
+  void ForgetImages();
+  void SettingChanged(bool layout);
+
+  // Painting (FileViewPaint.cpp).
+  void Paint(HDC dc, const RECT& clip);
+  void PaintTitle(HDC dc, int width);
+  void PaintListItem(HDC dc, int index);
+  void PaintIconItem(HDC dc, int index);
+  void PaintDrive(HDC dc, const TFile& file, const RECT& text, bool focused, COLORREF fill);
+  void PaintFileDetails(HDC dc, TFile& file, const RECT& text, int cellRight, bool focused, COLORREF fill);
+  void DrawCheckMark(HDC dc, int x, int y);
+  void DrawFocusFrame(HDC dc, RECT r, COLORREF focusColor);
+  void DrawSmallIcon(HDC dc, TFile& file, int x, int y, bool focused);
+  void DrawLargeIcon(HDC dc, TFile& file, int x, int y, bool focused);
+  void DrawUpImage(HDC dc, int x, int y, int size, COLORREF color);
+  // Draws `text` opaque and clipped in `r`, cut with "~" when it does not fit; true when cut.
+  bool DrawCut(HDC dc, const std::string& text, const RECT& r, UINT align);
+  void DrawPlain(HDC dc, const std::string& text, const RECT& r, UINT align);
+
+  // Icons and type names (FileViewIcons.cpp).
+  int ImageIndexOf(const TFile& file, TSysImageList& images);
+  const std::string& TypeNameOf(TFile& file);
+
+  struct TDriveSpace {
+    bool fixed = false;
+    uint64_t free = 0, total = 0;
+  };
+  const TDriveSpace& DriveSpace(const TFile& file);
 
   TQuillView& view_;
   TFontHandle font_;
-  int rowHeight_ = 18;
-  int titleHeight_ = 25;
-  int topIndex_ = 0;
+  TFontHandle boldFont_;
+  HDC measureDc_ = nullptr;
+  TGdiTextMeasure measure_;
+  TFileViewLayout layout_;
+  TFileViewSettings settings_;
+  TFocusStyle focusStyle_ = fsLine;
+  bool viewColumnLine_ = true;
+  int listColumn_ = 0;  // the list's fixed column count, kept while icon style is shown
+
+  struct TFingerprint {
+    int count = -1;
+    const TFile* first = nullptr;
+    const TFile* last = nullptr;
+    bool operator==(const TFingerprint&) const = default;
+  };
+  TFingerprint ListFingerprint() const;
+
+  TFingerprint fingerprint_;
+  bool layoutDirty_ = true;
+  int firstVisible_ = -1;
+  int lastFocus_ = -1;
+  // Counted when the layout is recomputed, so keys and paints need no pass over the list.
+  int folders_ = 0;
+  int drives_ = 0;
+  uint64_t filesSize_ = 0;
+
+  TSysImageList smallImages_{false};
+  TSysImageList largeImages_{true};
+  std::unordered_map<std::string, std::string> typeByExt_;
+  std::map<char, TDriveSpace> driveSpace_;
 };
 
 }  // namespace quill

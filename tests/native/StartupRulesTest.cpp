@@ -136,8 +136,21 @@ TEST_F(StartupFiles, PaneSettingsUseStartupDefaultsForGarbage) {
   EXPECT_FALSE(s.fontBold);
   EXPECT_TRUE(s.autoRefresh);
   EXPECT_FALSE(s.pathCaption);
+  EXPECT_TRUE(s.longName);
+  EXPECT_EQ(s.charCase, 1);
+  EXPECT_EQ(s.focusStyle, 0);
+  EXPECT_TRUE(s.autoColumn);
+  EXPECT_EQ(s.column, 2);
+  EXPECT_EQ(s.viewStyle, 0);
+  EXPECT_FALSE(s.viewIcon);
+  EXPECT_TRUE(s.folderInfo && s.columnLine && s.fileType);
 
-  s = ReadPaneSettings(Ini("[option]\r\nsort=9\r\nHidden=x\r\nFFont=,,\r\nAutoRefresh=0\r\n"));
+  s = ReadPaneSettings(Ini("[option]\r\nsort=9\r\nHidden=x\r\nFFont=,,\r\nAutoRefresh=0\r\nCharCase=7\r\n"
+                           "Col=0\r\nFocus=-1\r\nViews=5\r\n"));
+  EXPECT_EQ(s.charCase, 1);
+  EXPECT_EQ(s.column, 2);
+  EXPECT_EQ(s.focusStyle, 0);
+  EXPECT_EQ(s.viewStyle, 1) << "Views is read as a Boolean";
   EXPECT_EQ(s.sortType, fstExt);
   EXPECT_FALSE(s.viewHidden);
   EXPECT_EQ(s.fontFace, "MS Sans Serif");

@@ -1,0 +1,352 @@
+// The pane's window in this process over a real folder: where cells go, what a paint puts on
+// screen (read back pixel by pixel), paging through the scroll bar and the icon cache.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <memory>
+#include <set>
+
+#include "fileview/FileViewWindow.h"
+#include "platform/Win32FileSystem.h"
+#include "platform/Win32Text.h"
+#include "tests/win32/TestSupport.h"
+
+namespace quill {
+namespace {
+
+using test::TScratchFolder;
+
+constexpr COLORREF kBack = 0x000000;
+constexpr COLORREF kFolder = 0x4040FF;
+constexpr COLORREF kTxt = 0x00FF00;
+constexpr COLORREF kDat = 0xFFFF00;
+
+// A paint of the pane's client area into a 32-bit bitmap.
+class TCapture {
+public:
+  explicit TCapture(TFileViewWindow& pane) {
+    RECT client{};
+    GetClientRect(pane.Handle(), &client);
+    width_ = client.right;
+    height_ = client.bottom;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    dc_ = CreateCompatibleDC(nullptr);
+    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
+    old_ = SelectObject(dc_, bitmap_);
+    pane.PaintTo(dc_);
+    GdiFlush();
+  }
+  ~TCapture() {
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+  // How many pixels of the rectangle have this colour.
+  int Count(const RECT& r, COLORREF color) const {
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) n += At(x, y) == color;
+    return n;
+  }
+  // Text is drawn smoothed, so few of its pixels have exactly the text colour: this counts
+  // those within a small distance of it.
+  int CountNear(const RECT& r, COLORREF color) const {
+    auto close = [](int a, int b) { return a - b < 0x30 && b - a < 0x30; };
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) {
+        const COLORREF c = At(x, y);
+        n += close(GetRValue(c), GetRValue(color)) && close(GetGValue(c), GetGValue(color)) &&
+             close(GetBValue(c), GetBValue(color));
+      }
+    return n;
+  }
+  // Saves a .bmp when the harness names a folder for looking at the pane.
+  void SaveFor(const char* name) const {
+    const char* folder = std::getenv("QUILL_PANE_SNAPSHOTS");
+    if (!folder || !*folder) return;
+    const std::string path = std::string(folder) + "\\" + name + ".bmp";
+    const DWORD imageSize = static_cast<DWORD>(width_ * height_ * 4);
+    BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + imageSize),
+                          0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+    BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER), width_, -height_, 1, 32, BI_RGB, imageSize, 0, 0, 0, 0};
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&header), sizeof header);
+    bytes.append(static_cast<const char*>(bits_), imageSize);
+    test::WriteBytes(path, bytes);
+  }
+
+private:
+  int width_ = 0, height_ = 0;
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  void* bits_ = nullptr;
+};
+
+class FileViewWindow : public ::testing::Test {
+protected:
+  FileViewWindow() : view(TWin32FileSystem::Instance(), TAnsiCodePage::Instance()), pane(view) {
+    view.Files().SetCollator(TWin32Collator::Instance());
+  }
+  void SetUp() override {
+    test::WriteBytes(dir / "colors.col", "[Basic]\r\nBACK=0\r\nFOLDER=" + std::to_string(kFolder) +
+                                             "\r\nNORMAL=12632256\r\n\r\n[Ext]\r\nTXT=" + std::to_string(kTxt) +
+                                             "\r\nDAT=" + std::to_string(kDat) + "\r\n");
+    view.SetColorFile(dir / "colors.col");
+    parent = CreateWindowExW(0, L"STATIC", L"pane test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600, nullptr,
+                             nullptr, nullptr, nullptr);
+    ASSERT_NE(parent, nullptr);
+  }
+  void TearDown() override {
+    if (pane.Handle()) DestroyWindow(pane.Handle());
+    DestroyWindow(parent);
+  }
+  // Opens `folder` in a pane of this outer size.
+  void Show(const std::string& folder, int width, int height) {
+    ASSERT_TRUE(pane.Create(parent, 0, 0, width, height));
+    view.SetFolder(folder);
+  }
+  int Find(const std::string& name) { return view.Files().IndexOf(name); }
+  // The text rectangle of a list cell, as the layout gives it.
+  RECT TextRect(int index) {
+    int x = 0, y = 0;
+    pane.Layout().CellOrigin(index, pane.FirstVisible(), x, y);
+    const TLayoutParams& p = pane.Params();
+    return {x + p.IconArea + 2, y + p.TextOffset, x + p.CellWidth - 2, y + p.ItemHeight - p.TextOffset};
+  }
+
+  TScratchFolder dir;
+  TQuillView view;
+  TFileViewWindow pane;
+  HWND parent = nullptr;
+};
+
+TEST_F(FileViewWindow, EntriesAreDrawnInTheCellsTheLayoutGivesThem) {
+  test::MakeFolder(dir / "list");
+  for (int i = 0; i < 60; ++i) test::WriteBytes(dir / ("list\\n" + std::to_string(100 + i) + ".txt"), "x");
+  Show(dir / "list", 700, 300);
+  const TLayoutParams& p = pane.Params();
+  ASSERT_GT(p.Columns, 1) << "the test wants entries in several columns";
+  TCapture capture(pane);
+  capture.SaveFor("list-columns");
+  const int count = view.Files().Count();
+  const int last = std::min(count, p.PageSize()) - 1;
+  for (int i = 1; i <= last; ++i) {
+    const TFile& file = *view.Files().Items(i);
+    if (!file.IsFile()) continue;
+    const RECT text = TextRect(i);
+    const int centreX = text.left + 4, centreY = (text.top + text.bottom) / 2;
+    EXPECT_EQ(pane.ItemAt(centreX, centreY), i);
+    // The name is drawn in the extension's colour inside its own cell's name column...
+    RECT name{text.left, text.top, text.left + p.NameWidth, text.bottom};
+    EXPECT_GT(capture.CountNear(name, kTxt), 0) << "entry " << i;
+  }
+  // ...and the strip between the name column and the size column has none of it.
+  const RECT first = TextRect(1);
+  RECT gap{first.left + p.NameColumnWidth + 1, first.top, first.left + p.NameColumnWidth + p.DigitWidth, first.bottom};
+  EXPECT_EQ(capture.CountNear(gap, kTxt), 0);
+  // Column lines in the line colour (the default, the colour file has none) between columns.
+  const int lineX = p.ItemArea.Left + p.CellWidth;
+  EXPECT_EQ(capture.At(lineX, p.ItemArea.Top + 5), static_cast<COLORREF>(0xFF8080));
+  pane.SetViewColumnLine(false);
+  TCapture plain(pane);
+  EXPECT_EQ(plain.At(lineX, p.ItemArea.Top + 5), kBack);
+}
+
+TEST_F(FileViewWindow, ALongNameInANarrowPaneIsCutAndMarkedTruncated) {
+  test::MakeFolder(dir / "names");
+  test::WriteBytes(dir / "names\\short.txt", "x");
+  test::WriteBytes(dir / "names\\a name far too long to be shown whole in this pane.txt", "x");
+  Show(dir / "names", 180, 200);
+  TCapture capture(pane);
+  capture.SaveFor("narrow");
+  const TFile* longName = view.Files().Items(Find("a name far too long to be shown whole in this pane.txt"));
+  const TFile* shortName = view.Files().Items(Find("short.txt"));
+  ASSERT_TRUE(longName && shortName);
+  EXPECT_TRUE(longName->Truncated);
+  EXPECT_FALSE(shortName->Truncated);
+  // Once the pane is wide enough the flag goes again.
+  SetWindowPos(pane.Handle(), nullptr, 0, 0, 780, 200, SWP_NOZORDER);
+  TCapture wide(pane);
+  EXPECT_FALSE(longName->Truncated);
+}
+
+TEST_F(FileViewWindow, SelectedEntriesShowACheckMarkAndTheFocusIsInverted) {
+  test::MakeFolder(dir / "marks");
+  test::WriteBytes(dir / "marks\\one.dat", "x");
+  test::WriteBytes(dir / "marks\\two.dat", "x");
+  test::WriteBytes(dir / "marks\\three.dat", "x");
+  Show(dir / "marks", 500, 300);
+  const int one = Find("one.dat"), two = Find("two.dat");
+  view.Select(one);
+  view.SetItemIndex(two);
+  TCapture capture(pane);
+  capture.SaveFor("marks");
+  const TLayoutParams& p = pane.Params();
+  auto checkArea = [&](int index) {
+    int x = 0, y = 0;
+    pane.Layout().CellOrigin(index, pane.FirstVisible(), x, y);
+    return RECT{x + 2, y, x + 10, y + p.ItemHeight};
+  };
+  EXPECT_GT(capture.Count(checkArea(one), 0xFFFFFF), 5) << "no check mark on the selected entry";
+  EXPECT_EQ(capture.Count(checkArea(two), 0xFFFFFF), 0);
+
+  // The focused entry: its text rectangle filled with its name colour, framed one colour darker.
+  const RECT text = TextRect(two);
+  const RECT area{text.left, text.top, text.right, text.bottom};
+  EXPECT_GT(capture.Count(area, kDat), (area.right - area.left) * (area.bottom - area.top) / 2);
+  EXPECT_EQ(capture.Count(TextRect(one), kDat) * 2 < (text.right - text.left) * (text.bottom - text.top), true);
+  int x = 0, y = 0;
+  pane.Layout().CellOrigin(two, pane.FirstVisible(), x, y);
+  const int frameX = x + p.IconArea + 1, frameY = (text.top + text.bottom) / 2;
+  const COLORREF darker = RGB(GetRValue(kDat) > 70 ? GetRValue(kDat) - 70 : 0,
+                              GetGValue(kDat) > 70 ? GetGValue(kDat) - 70 : 0, GetBValue(kDat) > 70 ? GetBValue(kDat) - 70 : 0);
+  EXPECT_EQ(capture.At(frameX, frameY), darker);
+  pane.SetFocusStyle(fsNone);
+  TCapture noFrame(pane);
+  EXPECT_EQ(noFrame.At(frameX, frameY), kBack);
+  pane.SetFocusStyle(fsDot);
+  TCapture dotted(pane);
+  EXPECT_NE(dotted.At(frameX, frameY), darker);
+}
+
+TEST_F(FileViewWindow, TheScrollBarCountsPagesAndPagesFollowTheFocus) {
+  test::MakeFolder(dir / "many");
+  for (int i = 0; i < 150; ++i) test::WriteBytes(dir / ("many\\f" + std::to_string(1000 + i) + ".dat"), "x");
+  Show(dir / "many", 400, 200);
+  const int count = view.Files().Count();
+  const int pageSize = pane.Params().PageSize();
+  ASSERT_LT(pageSize, count / 2);
+  const int pages = (count + pageSize - 1) / pageSize;
+  SCROLLINFO si{sizeof si, SIF_ALL};
+  ASSERT_TRUE(GetScrollInfo(pane.Handle(), SB_VERT, &si));
+  EXPECT_EQ(si.nMin, 0);
+  EXPECT_EQ(si.nMax, pages - 1);
+  EXPECT_EQ(si.nPage, 1u);
+  EXPECT_EQ(si.nPos, 0);
+
+  // Scrolling changes the page, not the focus.
+  SendMessageW(pane.Handle(), WM_VSCROLL, SB_PAGEDOWN, 0);
+  EXPECT_EQ(pane.FirstVisible(), pageSize);
+  EXPECT_EQ(view.ItemIndex(), 0);
+  SendMessageW(pane.Handle(), WM_VSCROLL, SB_BOTTOM, 0);
+  EXPECT_EQ(pane.FirstVisible(), pageSize);
+  // The next key only brings the focus's page back; the one after moves it.
+  SendMessageW(pane.Handle(), WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(view.ItemIndex(), 0);
+  EXPECT_EQ(pane.FirstVisible(), 0);
+  SendMessageW(pane.Handle(), WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(view.ItemIndex(), 1);
+
+  SendMessageW(pane.Handle(), WM_KEYDOWN, VK_END, 0);
+  EXPECT_EQ(view.ItemIndex(), count - 1);
+  EXPECT_EQ(pane.FirstVisible(), (pages - 1) * pageSize);
+  si = {sizeof si, SIF_POS};
+  GetScrollInfo(pane.Handle(), SB_VERT, &si);
+  EXPECT_EQ(si.nPos, pages - 1);
+  // Page down from the page's first entry goes to its last, then a page further.
+  SendMessageW(pane.Handle(), WM_KEYDOWN, VK_HOME, 0);
+  SendMessageW(pane.Handle(), WM_KEYDOWN, VK_NEXT, 0);
+  EXPECT_EQ(view.ItemIndex(), pageSize - 1);
+  SendMessageW(pane.Handle(), WM_KEYDOWN, VK_NEXT, 0);
+  EXPECT_EQ(view.ItemIndex(), 2 * pageSize - 1);
+  EXPECT_EQ(pane.FirstVisible(), pageSize);
+
+  // A pane that holds everything has a disabled bar and ignores scrolling.
+  SetWindowPos(pane.Handle(), nullptr, 0, 0, 790, 590, SWP_NOZORDER);
+  view.SetFolder(dir.Path());
+  SendMessageW(pane.Handle(), WM_VSCROLL, SB_PAGEDOWN, 0);
+  EXPECT_EQ(pane.FirstVisible(), 0);
+  EXPECT_EQ(pane.PageCount(), 1);
+}
+
+TEST_F(FileViewWindow, IconsAreAskedForOncePerExtension) {
+  test::MakeFolder(dir / "icons");
+  for (int i = 0; i < 20; ++i) test::WriteBytes(dir / ("icons\\d" + std::to_string(i) + ".dat"), "x");
+  for (int i = 0; i < 5; ++i) test::WriteBytes(dir / ("icons\\t" + std::to_string(i) + ".TXT"), "x");
+  test::WriteBytes(dir / "icons\\upper.txt", "x");
+  test::MakeFolder(dir / "icons\\sub1");
+  test::MakeFolder(dir / "icons\\sub2");
+  Show(dir / "icons", 790, 590);
+  TCapture capture(pane);
+  const TFiles& files = view.Files();
+  ASSERT_EQ(pane.PageCount(), 1);
+  int drives = 0;
+  for (int i = 0; i < files.Count(); ++i) {
+    drives += files.Items(i)->IsDrive();
+    EXPECT_NE(files.Items(i)->ImageIndex, -1) << files.Items(i)->FullName();
+  }
+  // Two extensions (any case) and one folder icon; the drive entries ask one each.
+  EXPECT_EQ(pane.SmallImages().ShellLookups(), 3 + drives);
+  EXPECT_EQ(files.Items(Find(".."))->ImageIndex, kParentImage);
+  EXPECT_EQ(files.Items(Find("d1.dat"))->ImageIndex, files.Items(Find("d2.dat"))->ImageIndex);
+  // A second paint asks nothing.
+  TCapture again(pane);
+  EXPECT_EQ(pane.SmallImages().ShellLookups(), 3 + drives);
+  // Icon style forgets the small indexes and takes the large list.
+  pane.SetViewStyle(vsIcon);
+  EXPECT_EQ(files.Items(Find("d1.dat"))->ImageIndex, -1);
+  TCapture icons(pane);
+  icons.SaveFor("icons");
+  EXPECT_GE(pane.LargeImages().ShellLookups(), 1);
+  EXPECT_LE(pane.LargeImages().ShellLookups(), 3 + drives);
+}
+
+TEST_F(FileViewWindow, SettingsRecomputeTheLayout) {
+  test::MakeFolder(dir / "set");
+  for (int i = 0; i < 30; ++i) test::WriteBytes(dir / ("set\\s" + std::to_string(i) + ".dat"), "x");
+  Show(dir / "set", 600, 400);
+  EXPECT_TRUE(pane.Settings().AutoColumn);
+  pane.SetColumn(3);
+  EXPECT_FALSE(pane.Settings().AutoColumn);
+  EXPECT_EQ(pane.Params().Columns, 3);
+  // The icon grid keeps the list's column count for the way back.
+  pane.SetViewStyle(vsIcon);
+  EXPECT_EQ(pane.Params().Style, vsIcon);
+  EXPECT_EQ(pane.Params().CellHeight, 43 + 32);
+  pane.SetViewStyle(vsList);
+  EXPECT_EQ(pane.Settings().Column, 3);
+  EXPECT_EQ(pane.Params().Columns, 3);
+  pane.SetColumn(0);
+  EXPECT_TRUE(pane.Settings().AutoColumn);
+
+  const int withTitle = pane.TitleHeight();
+  pane.SetViewTitle(false);
+  EXPECT_EQ(pane.TitleHeight(), 0);
+  EXPECT_EQ(withTitle, kTitleHeight + 1);
+  const int withIcons = pane.Params().IconArea;
+  pane.SetViewIcon(false);
+  EXPECT_EQ(pane.Params().IconArea, withIcons - 20);
+}
+
+TEST_F(FileViewWindow, TheTitleShowsTheSortColumnAndHiddenLetters) {
+  test::MakeFolder(dir / "title");
+  Show(dir / "title", 400, 200);
+  view.SetTitle("Here and there");
+  TCapture shown(pane);
+  RECT client{};
+  GetClientRect(pane.Handle(), &client);
+  const RECT hidden{client.right - 52, 0, client.right - 36, 22};
+  EXPECT_EQ(shown.CountNear(hidden, 0x0000FF), 0);
+  view.SetViewHidden(true);
+  TCapture withHidden(pane);
+  withHidden.SaveFor("title");
+  EXPECT_GT(withHidden.CountNear(hidden, 0x0000FF), 3);
+  // The sort letter box and the column box hold text in the normal colour.
+  EXPECT_GT(withHidden.CountNear(RECT{client.right - 20, 0, client.right, 22}, 0xC0C0C0), 3);
+  EXPECT_GT(withHidden.CountNear(RECT{client.right - 36, 0, client.right - 20, 22}, 0xC0C0C0), 3);
+  // The title text, bold in the title colour (right of where row icons would be).
+  const RECT titleText{30, 0, 60, 22};
+  EXPECT_GT(withHidden.CountNear(titleText, 0xFFFFFF), 3);
+  pane.SetViewTitle(false);
+  TCapture noTitle(pane);
+  EXPECT_EQ(noTitle.CountNear(titleText, 0xFFFFFF), 0);
+}
+
+}  // namespace
+}  // namespace quill
