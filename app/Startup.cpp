@@ -23,7 +23,7 @@ TPlacement ParsePlacement(std::string_view text) {
   p.maximized = v[0] != 0;
   if (p.maximized) return p;
   for (int i = 1; i < 5; ++i)
-    if (std::llabs(v[i]) > kCoordinateLimit) return fallback;
+    if (v[i] > kCoordinateLimit || v[i] < -kCoordinateLimit) return fallback;
   if (v[3] <= 0 || v[4] <= 0) return fallback;
   p.left = static_cast<int>(v[1]);
   p.top = static_cast<int>(v[2]);

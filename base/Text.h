@@ -28,6 +28,8 @@ std::vector<std::string> Split(std::string_view text, char separator);
 bool StartsWith(std::string_view text, std::string_view prefix);
 bool EndsWith(std::string_view text, std::string_view suffix);
 
+bool IsAscii(std::string_view text);
+
 // Strict UTF-8 validation (no overlongs, no surrogates, nothing above U+10FFFF).
 bool IsValidUtf8(std::string_view text);
 

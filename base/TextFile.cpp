@@ -58,7 +58,9 @@ std::vector<std::string> DecodeLines(std::string_view bytes, const ICodePage& co
 
 std::string EncodeText(std::string_view utf8, const ICodePage& codePage) {
   std::string ansi;
-  if (codePage.FromUtf8(utf8, ansi)) return ansi;
+  // ANSI bytes that happen to form valid UTF-8 would be read back as UTF-8 (the reader must
+  // guess without a BOM), so such text is written with a BOM to come back unchanged.
+  if (codePage.FromUtf8(utf8, ansi) && (IsAscii(ansi) || !IsValidUtf8(ansi))) return ansi;
   return std::string(kBom) + std::string(utf8);
 }
 

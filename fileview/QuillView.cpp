@@ -84,8 +84,15 @@ void TQuillView::SetSortType(TFileSortType value) {
   }
   // The focus stays on the same entry, not the same position.
   const TFile* focused = FocusedFile();
-  Files().Sort(value);
-  if (focused) SetItemIndex(focused->Index);
+  TFiles& files = Files();
+  files.Sort(value);
+  // Index is renumbered only when an update ends, and the main window sorts inside one.
+  if (focused)
+    for (int i = 0; i < files.Count(); ++i)
+      if (files.Items(i) == focused) {
+        SetItemIndex(i);
+        break;
+      }
   Invalidate();
 }
 
