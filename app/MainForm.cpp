@@ -38,6 +38,7 @@ TMainForm::TMainForm(TMainFormOptions options)
   const std::string network = LoadText(kNetworkTextId);
   if (!network.empty()) view_.SetNetworkText(network);
   view_.OnChangeDir = [this] { FolderChanged(); };
+  pane_.OnKeyDown = [this](WPARAM& key) { PaneKeyDown(key); };
   notify_.SetDelay(2000);
   notify_.SetFilter(mfFileName | mfDirName | mfSize | mfCreation);
   notify_.SetOnChange([this] { WatchedFolderChanged(); });
@@ -57,6 +58,20 @@ void TMainForm::WatchedFolderChanged() {
 }
 
 TMainForm::~TMainForm() = default;
+
+void TMainForm::PaneKeyDown(WPARAM& key) {
+  const bool plain = GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0;
+  // Backspace edits a quick search while there is one; otherwise it goes up a level.
+  if (key == VK_BACK && plain && view_.FindText().empty()) view_.SetFolder("..");
+  else if (key == VK_MULTIPLY && plain) view_.InvertSelection();
+}
+
+void TMainForm::SelectAllCommand() {
+  // Read when used, so a changed option applies at once.
+  const bool withFolders = ini_.ReadBool("Option", "SelDir", false);
+  if (view_.SelCount() == 0) view_.SelectAll(withFolders);
+  else view_.DeselectAll(withFolders);
+}
 
 bool TMainForm::Create() {
   if (!CreateHandle(L"QuillMainForm", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, Widen(kAppTitle), CW_USEDEFAULT,
@@ -174,7 +189,13 @@ void TMainForm::Close() {
 
 LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_SIZE: LayoutChildren(); return 0;
+    case WM_SIZE:
+      pane_.HideNameTip();
+      LayoutChildren();
+      return 0;
+    case WM_MOVE:
+    case WM_ACTIVATEAPP:
+    case WM_SYSCOMMAND: pane_.HideNameTip(); break;
     case WM_SETFOCUS: SetFocus(pane_.Handle()); return 0;
     case WM_CLOSE: Close(); return 0;
     case WM_DESTROY:

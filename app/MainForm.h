@@ -40,6 +40,9 @@ public:
   TShellChangeNotify& ChangeNotify() { return notify_; }
 
   void ApplySettings();
+  // Selects everything when nothing is selected, else clears the selection; folders take part
+  // with the SelDir option.
+  void SelectAllCommand();
 
   static std::string ExecutableFolder();
 
@@ -49,6 +52,7 @@ private:
   void UpdateCaption();
   void FolderChanged();
   void WatchedFolderChanged();
+  void PaneKeyDown(WPARAM& key);
   void LayoutChildren();
   TPlacement CurrentPlacement() const;
 

@@ -25,6 +25,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
       // Window procedures catch their own exceptions; this keeps the loop alive for the rest.
       try {
+        // A key pressed anywhere in the program puts the pane's name tip away.
+        if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) form.Pane().HideNameTip();
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
       } catch (const std::exception& e) {

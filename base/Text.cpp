@@ -156,4 +156,127 @@ std::string Format(const char* format, ...) {
   return result;
 }
 
+namespace {
+bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// The code point starting at text[i]; i moves past it. Malformed bytes count as one each.
+char32_t NextCodePoint(std::string_view text, size_t& i) {
+  const unsigned char c = static_cast<unsigned char>(text[i++]);
+  if (c < 0x80) return c;
+  int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+  char32_t value = more == 3 ? c & 0x07 : more == 2 ? c & 0x0F : c & 0x1F;
+  if (more == 0) return c;
+  while (more-- > 0 && i < text.size() && IsContinuation(text[i]))
+    value = (value << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
+  return value;
+}
+
+char32_t FoldAscii(char32_t c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }
+
+// Matches one "[...]" set starting after the "["; `end` receives the position after "]".
+// A set without its closing bracket is taken literally by the caller.
+bool SetMatches(std::string_view mask, size_t start, char32_t ch, size_t& end, bool& wellFormed) {
+  size_t i = start;
+  bool negate = false;
+  if (i < mask.size() && mask[i] == '!') {
+    negate = true;
+    ++i;
+  }
+  bool found = false;
+  bool first = true;
+  while (i < mask.size() && (mask[i] != ']' || first)) {
+    first = false;
+    const char32_t lo = FoldAscii(NextCodePoint(mask, i));
+    char32_t hi = lo;
+    if (i + 1 < mask.size() && mask[i] == '-' && mask[i + 1] != ']') {
+      ++i;
+      hi = FoldAscii(NextCodePoint(mask, i));
+    }
+    if (ch >= lo && ch <= hi) found = true;
+  }
+  wellFormed = i < mask.size();
+  end = i + 1;
+  return found != negate;
+}
+
+bool MatchFrom(std::string_view mask, size_t m, std::string_view name, size_t n) {
+  while (m < mask.size()) {
+    if (mask[m] == '*') {
+      while (m < mask.size() && mask[m] == '*') ++m;
+      if (m == mask.size()) return true;
+      for (size_t k = n; k <= name.size(); ++k) {
+        if (k > n && k < name.size() && IsContinuation(name[k])) continue;
+        if (MatchFrom(mask, m, name, k)) return true;
+      }
+      return false;
+    }
+    if (n >= name.size()) return false;
+    const char32_t ch = FoldAscii(NextCodePoint(name, n));
+    if (mask[m] == '?') {
+      ++m;
+      continue;
+    }
+    if (mask[m] == '[') {
+      size_t end = 0;
+      bool wellFormed = false;
+      const bool hit = SetMatches(mask, m + 1, ch, end, wellFormed);
+      if (wellFormed) {
+        if (!hit) return false;
+        m = end;
+        continue;
+      }
+    }
+    if (FoldAscii(NextCodePoint(mask, m)) != ch) return false;
+  }
+  return n == name.size();
+}
+}  // namespace
+
+size_t CodePointCount(std::string_view text) {
+  size_t count = 0;
+  for (size_t i = 0; i < text.size();) {
+    NextCodePoint(text, i);
+    ++count;
+  }
+  return count;
+}
+
+std::string_view CodePointPrefix(std::string_view text, size_t count) {
+  size_t i = 0;
+  while (count-- > 0 && i < text.size()) NextCodePoint(text, i);
+  return text.substr(0, i);
+}
+
+void DropLastCodePoint(std::string& text) {
+  if (text.empty()) return;
+  size_t i = text.size() - 1;
+  while (i > 0 && IsContinuation(text[i]) && text.size() - i < 4) --i;
+  text.erase(i);
+}
+
+void AppendUtf8(std::string& text, char32_t ch) {
+  if (ch < 0x80) {
+    text += static_cast<char>(ch);
+  } else if (ch < 0x800) {
+    text += static_cast<char>(0xC0 | (ch >> 6));
+    text += static_cast<char>(0x80 | (ch & 0x3F));
+  } else if (ch < 0x10000) {
+    if (ch >= 0xD800 && ch <= 0xDFFF) return;
+    text += static_cast<char>(0xE0 | (ch >> 12));
+    text += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+    text += static_cast<char>(0x80 | (ch & 0x3F));
+  } else if (ch <= 0x10FFFF) {
+    text += static_cast<char>(0xF0 | (ch >> 18));
+    text += static_cast<char>(0x80 | ((ch >> 12) & 0x3F));
+    text += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+    text += static_cast<char>(0x80 | (ch & 0x3F));
+  }
+}
+
+bool MatchesMask(std::string_view mask, std::string_view name) {
+  // "*.*" is every name to Windows, with or without a dot.
+  if (mask == "*.*") return true;
+  return MatchFrom(mask, 0, name, 0);
+}
+
 }  // namespace quill

@@ -33,6 +33,18 @@ bool IsAscii(std::string_view text);
 // Strict UTF-8 validation (no overlongs, no surrogates, nothing above U+10FFFF).
 bool IsValidUtf8(std::string_view text);
 
+// Code points of well-formed UTF-8. CodePointPrefix gives the first `count` code points (all of
+// them when there are fewer); DropLastCodePoint removes one from the end.
+size_t CodePointCount(std::string_view text);
+std::string_view CodePointPrefix(std::string_view text, size_t count);
+void DropLastCodePoint(std::string& text);
+// Appends a scalar value as UTF-8; surrogates and values beyond U+10FFFF append nothing.
+void AppendUtf8(std::string& text, char32_t ch);
+
+// A file mask against one name: "*", "?" (one character), "[a-z]" and "[!a-z]" sets; ASCII
+// letters compare without case; "*.*" matches every name, with or without a dot.
+bool MatchesMask(std::string_view mask, std::string_view name);
+
 // Decimal integer with optional sign and surrounding blanks. False on anything else or overflow.
 bool ParseInt(std::string_view text, int64_t& value);
 // ParseInt that falls back to a default; the settings readers use it.

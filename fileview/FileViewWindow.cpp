@@ -278,9 +278,77 @@ int TFileViewWindow::ItemAt(int x, int y) const {
   return layout_.ItemAt(x, y, firstVisible_, view_.Files().Count());
 }
 
+int TFileViewWindow::SelectAreaAt(int x, int y) const {
+  const int index = ItemAt(x, y);
+  if (index < 0) return -1;
+  int cellX = 0, cellY = 0;
+  layout_.CellOrigin(index, firstVisible_, cellX, cellY);
+  return x - cellX < 10 ? index : -1;
+}
+
+RECT TFileViewWindow::ItemRect(int index) const {
+  int x = 0, y = 0;
+  layout_.CellOrigin(index, std::max(firstVisible_, 0), x, y);
+  const int height = Params().Style == vsList ? Params().ItemHeight - 2 : Params().CellHeight;
+  return RECT{x, y, x + Params().CellWidth, y + height};
+}
+
+void TFileViewWindow::InvalidateItem(int index) {
+  if (!Handle() || view_.Files().Updating() || layoutDirty_) {
+    Invalidate();
+    return;
+  }
+  if (!OnPage(index, firstVisible_, Params().PageSize(), view_.Files().Count())) return;
+  int x = 0, y = 0;
+  layout_.CellOrigin(index, firstVisible_, x, y);
+  RECT cell{x, y, x + Params().CellWidth, y + Params().CellHeight};
+  InvalidateRect(Handle(), &cell, FALSE);
+}
+
+// ---- name tip ----
+
+namespace {
+constexpr UINT_PTR kNameTipTimer = 1;
+}
+
+void TFileViewWindow::HideNameTip() {
+  if (Handle()) KillTimer(Handle(), kNameTipTimer);
+  nameTip_.Hide();
+}
+
+void TFileViewWindow::FocusChanged() {
+  HideNameTip();
+  // Whether the name was cut is known once its cell has been painted, so the check waits for
+  // the timer rather than the move.
+  if (Handle() && view_.FocusedFile()) SetTimer(Handle(), kNameTipTimer, kNameTipDelay, nullptr);
+}
+
+void TFileViewWindow::ShowNameTip() {
+  KillTimer(Handle(), kNameTipTimer);
+  if (GetFocus() != Handle()) return;
+  UpdateWindow(Handle());
+  const int index = view_.ItemIndex();
+  const TFile* file = view_.FocusedFile();
+  if (!file || !file->Truncated || !OnPage(index, firstVisible_, Params().PageSize(), view_.Files().Count())) return;
+  const TCharCase charCase = file->IsFolder() ? FolderCharCase(settings_.CharCase) : settings_.CharCase;
+  const std::string text = FitCharCase(file->FullName(), charCase);
+  RECT r = ItemRect(index);
+  MapWindowPoints(Handle(), nullptr, reinterpret_cast<POINT*>(&r), 2);
+  OffsetRect(&r, 0, -1);
+  r.top += 1;
+  r.bottom -= 1;
+  r.left += Params().IconArea - 1;
+  r.right = r.left + measure_.TextWidth(text) + 6;
+  nameTip_.Show(text, r, font_.Get());
+}
+
+// ---- keyboard ----
+
 bool TFileViewWindow::KeyDown(WPARAM key) {
+  HideNameTip();
   const bool control = GetKeyState(VK_CONTROL) < 0;
-  TNavKey nav;
+  bool navigation = true;
+  TNavKey nav = nkHome;
   switch (key) {
     case VK_PRIOR: nav = control ? nkCtrlPageUp : nkPageUp; break;
     case VK_NEXT: nav = control ? nkCtrlPageDown : nkPageDown; break;
@@ -288,37 +356,127 @@ bool TFileViewWindow::KeyDown(WPARAM key) {
     case VK_END: nav = control ? nkCtrlEnd : nkEnd; break;
     case VK_LEFT: nav = nkLeft; break;
     case VK_RIGHT: nav = nkRight; break;
-    case VK_UP:
-      if (control) return false;
-      nav = nkUp;
-      break;
-    case VK_DOWN:
-      if (control) return false;
-      nav = nkDown;
-      break;
+    case VK_UP: nav = nkUp; navigation = !control; break;
+    case VK_DOWN: nav = nkDown; navigation = !control; break;
+    case VK_OEM_6: nav = nkEnd; navigation = !control; break;         // "]"
+    case VK_OEM_4: nav = nkFirstDrive; navigation = !control; break;  // "["
+    default: navigation = false; break;
+  }
+  if (navigation) {
+    if (layoutDirty_) Recalculate();
+    const TLayoutParams& p = Params();
+    TNavState state;
+    state.Focused = view_.ItemIndex();
+    state.Count = view_.Files().Count();
+    state.FirstVisible = firstVisible_;
+    state.RowsPerPage = p.RowsPerPage;
+    state.Columns = p.Columns;
+    state.Style = p.Style;
+    state.Folders = folders_;
+    state.Drives = drives_;
+    const TNavResult result = KeyTarget(nav, state);
+    if (result.Action == naFocus) {
+      const int before = view_.ItemIndex();
+      view_.SetFocused(result.Target);
+      if (view_.ItemIndex() != before && !view_.FindText().empty()) view_.DoFindChange({});
+    } else if (result.Action == naAdjustPage) {
+      AdjustPage();
+      InvalidateRect(Handle(), nullptr, FALSE);
+    }
+  }
+  if (OnKeyDown) OnKeyDown(key);
+  switch (key) {
     case VK_RETURN: view_.Open(); return true;
-    case VK_BACK: view_.SetFolder(".."); return true;
-    default: return false;
+    case VK_SPACE: {
+      const int focus = view_.ItemIndex();
+      if (focus >= 0) view_.ToggleSelected(focus);
+      // The focus moves on the way an arrow key would move it, owner's handler included.
+      SendMessageW(Handle(), WM_KEYDOWN, Params().Style == vsList ? VK_DOWN : VK_RIGHT, 0);
+      return true;
+    }
+    default: return navigation || key == 0;
   }
+}
+
+void TFileViewWindow::CharTyped(wchar_t ch) {
+  if (IS_HIGH_SURROGATE(ch)) {
+    highSurrogate_ = ch;
+    return;
+  }
+  char32_t value = ch;
+  if (IS_LOW_SURROGATE(ch)) {
+    if (!highSurrogate_) return;
+    value = 0x10000 + ((static_cast<char32_t>(highSurrogate_) - 0xD800) << 10) + (ch - 0xDC00);
+  }
+  highSurrogate_ = 0;
+  view_.SearchChar(value, (GetKeyState(VK_CAPITAL) & 1) != 0);
+}
+
+// ---- mouse ----
+
+void TFileViewWindow::MouseDown(WPARAM keys, bool left, int x, int y, bool doubleClick) {
+  SetFocus(Handle());
   if (layoutDirty_) Recalculate();
-  const TLayoutParams& p = Params();
-  TNavState state;
-  state.Focused = view_.ItemIndex();
-  state.Count = view_.Files().Count();
-  state.FirstVisible = firstVisible_;
-  state.RowsPerPage = p.RowsPerPage;
-  state.Columns = p.Columns;
-  state.Style = p.Style;
-  state.Folders = folders_;
-  state.Drives = drives_;
-  const TNavResult result = KeyTarget(nav, state);
-  if (result.Action == naFocus) {
-    view_.SetItemIndex(result.Target);
-  } else if (result.Action == naAdjustPage) {
-    AdjustPage();
-    InvalidateRect(Handle(), nullptr, FALSE);
+  press_ = {x, y};
+  dragAnchor_ = -1;
+  dragLast_ = -1;
+  const bool shift = (keys & MK_SHIFT) != 0;
+  const bool control = (keys & MK_CONTROL) != 0;
+  const int hit = ItemAt(x, y);
+  if (Params().Style == vsIcon) {
+    if (left && control && hit >= 0) view_.ToggleSelected(hit);
+  } else if (left) {
+    const int anchor = SelectAreaAt(x, y);
+    if (anchor >= 0) {
+      if (shift) {
+        const int focus = view_.ItemIndex();
+        view_.SelectRange(focus >= 0 ? focus : anchor, anchor);
+        Invalidate();
+      } else {
+        view_.ToggleSelected(anchor);
+      }
+      dragAnchor_ = dragLast_ = anchor;
+      SetCapture(Handle());
+    }
   }
-  return true;
+  if (doubleClick || hit < 0) return;
+  const int before = view_.ItemIndex();
+  view_.SetFocused(hit);
+  const bool moved = view_.ItemIndex() != before;
+  if (moved || (left && (shift || control))) {
+    if (!view_.FindText().empty()) view_.DoFindChange({});
+    if (!moved) {
+      InvalidateItem(hit);
+      view_.DoChange();
+    }
+  }
+}
+
+void TFileViewWindow::MouseMove(WPARAM keys, int x, int y) {
+  if (dragAnchor_ < 0 || !(keys & MK_LBUTTON) || Params().Style != vsList) return;
+  const int now = ItemAt(x, y);
+  if (now < 0 || now == dragLast_) return;
+  const TDragSelectStep step = DragSelectStep(dragAnchor_, dragLast_, now);
+  for (int i = step.DeselectFrom; i <= step.DeselectTo; ++i) {
+    view_.Deselect(i);
+    InvalidateItem(i);
+  }
+  for (int i = step.SelectFrom; i <= step.SelectTo; ++i) {
+    view_.Select(i);
+    InvalidateItem(i);
+  }
+  dragLast_ = now;
+}
+
+void TFileViewWindow::DoubleClick(WPARAM keys, int x, int y) {
+  const bool onSelectArea = Params().Style == vsList && SelectAreaAt(x, y) >= 0;
+  // The second press of a double-click on a check mark is a press like the first.
+  MouseDown(keys, true, x, y, true);
+  if (onSelectArea) return;
+  const int hit = ItemAt(x, y);
+  if (hit < 0) return;
+  view_.SetFocused(hit);
+  view_.Open();
 }
 
 LRESULT TFileViewWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -348,34 +506,42 @@ LRESULT TFileViewWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
       return 0;
     case WM_ERASEBKGND: return 1;  // painting covers everything
     case WM_SIZE:
-      view_.HideNameTip();
+      HideNameTip();
       layoutDirty_ = true;
       Invalidate();
       return 0;
+    case WM_MOVE:
+    case WM_COMMAND: HideNameTip(); break;
     case WM_VSCROLL: Scroll(wParam); return 0;
     case WM_MOUSEWHEEL:
+      HideNameTip();
       Scroll(GET_WHEEL_DELTA_WPARAM(wParam) > 0 ? SB_LINEUP : SB_LINEDOWN);
       return 0;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS: InvalidateRect(Handle(), nullptr, FALSE); return 0;
+    case WM_SETFOCUS: InvalidateRect(Handle(), nullptr, FALSE); return 0;
+    case WM_KILLFOCUS:
+      HideNameTip();
+      InvalidateRect(Handle(), nullptr, FALSE);
+      return 0;
+    case WM_TIMER:
+      if (wParam == kNameTipTimer) ShowNameTip();
+      return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTALLKEYS;
     case WM_KEYDOWN:
       if (KeyDown(wParam)) return 0;
       break;
-    case WM_LBUTTONDOWN: {
-      SetFocus(Handle());
-      const int index = ItemAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-      if (index >= 0) view_.SetItemIndex(index);
+    case WM_CHAR: CharTyped(static_cast<wchar_t>(wParam)); return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      MouseDown(wParam, message == WM_LBUTTONDOWN, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), false);
       return 0;
-    }
-    case WM_LBUTTONDBLCLK: {
-      const int index = ItemAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-      if (index >= 0) {
-        view_.SetItemIndex(index);
-        view_.Open();
-      }
+    case WM_MOUSEMOVE: MouseMove(wParam, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+    case WM_LBUTTONUP:
+      if (dragAnchor_ >= 0) ReleaseCapture();
+      dragAnchor_ = -1;
       return 0;
-    }
+    case WM_CAPTURECHANGED: dragAnchor_ = -1; return 0;
+    case WM_LBUTTONDBLCLK: DoubleClick(wParam, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
     default: break;
   }
   return TWindow::HandleMessage(message, wParam, lParam);

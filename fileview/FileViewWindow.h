@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include "fileview/FileViewLayout.h"
+#include "fileview/NameTip.h"
 #include "fileview/QuillView.h"
 #include "platform/Handle.h"
 #include "ui/Window.h"
@@ -99,6 +100,20 @@ public:
   int PageCount() const;
   // The entry at a client point, -1 for none.
   int ItemAt(int x, int y) const;
+  // The entry whose check-mark column (the first 10 pixels of its cell) holds the point.
+  int SelectAreaAt(int x, int y) const;
+  // The entry's cell in client co-ordinates, one item high less the gap between rows.
+  RECT ItemRect(int index) const;
+
+  // Called after the pane has moved its focus for a key and before it handles Enter and Space;
+  // setting the key to 0 keeps the pane from handling it.
+  std::function<void(WPARAM& key)> OnKeyDown;
+
+  static constexpr UINT kNameTipDelay = 500;
+  const TNameTip& NameTip() const { return nameTip_; }
+  // Hides the name tip and stops its timer (the main window calls it on activation changes,
+  // system commands and key-downs anywhere in the program).
+  void HideNameTip() override;
 
   // Draws the whole client area into `dc`, as a paint would.
   void PaintTo(HDC dc);
@@ -114,7 +129,15 @@ public:
 private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void Invalidate() override;
-  void HideNameTip() override {}
+  void FocusChanged() override;
+  void InvalidateItem(int index) override;
+  void ShowNameTip();
+
+  // Mouse rules.
+  void MouseDown(WPARAM keys, bool left, int x, int y, bool doubleClick);
+  void MouseMove(WPARAM keys, int x, int y);
+  void DoubleClick(WPARAM keys, int x, int y);
+  void CharTyped(wchar_t ch);
 
   // Layout and paging.
   void Recalculate();
@@ -179,6 +202,14 @@ private:
   int folders_ = 0;
   int drives_ = 0;
   uint64_t filesSize_ = 0;
+
+  // Mouse state: the press point, the entry whose check-mark column was pressed (-1: none) and
+  // the last entry a drag from it reached.
+  POINT press_{};
+  int dragAnchor_ = -1;
+  int dragLast_ = -1;
+  wchar_t highSurrogate_ = 0;
+  TNameTip nameTip_;
 
   TSysImageList smallImages_{false};
   TSysImageList largeImages_{true};

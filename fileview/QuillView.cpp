@@ -323,6 +323,8 @@ uint32_t TQuillView::SaveDescript() {
 }
 
 void TQuillView::DoChangeDir() {
+  HideNameTip();
+  if (!FindText().empty()) DoFindChange({});
   if (OnChangeDir) OnChangeDir();
 }
 

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <memory>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "fileview/FileViewWindow.h"
 #include "platform/Win32FileSystem.h"
@@ -346,6 +348,200 @@ TEST_F(FileViewWindow, TheTitleShowsTheSortColumnAndHiddenLetters) {
   pane.SetViewTitle(false);
   TCapture noTitle(pane);
   EXPECT_EQ(noTitle.CountNear(titleText, 0xFFFFFF), 0);
+}
+
+// ---- input ----
+
+// Lets timers and posted messages run for a while.
+void Pump(DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  MSG msg;
+  while (GetTickCount() - start < milliseconds) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    Sleep(10);
+  }
+}
+
+class PaneInput : public FileViewWindow {
+protected:
+  void Key(WPARAM key) { SendMessageW(pane.Handle(), WM_KEYDOWN, key, 0); }
+  void Type(const std::wstring& text) {
+    for (wchar_t c : text) SendMessageW(pane.Handle(), WM_CHAR, c, 0);
+  }
+  // A point in the entry's check-mark column, or well inside its name.
+  POINT CheckArea(int index) {
+    int x = 0, y = 0;
+    pane.Layout().CellOrigin(index, pane.FirstVisible(), x, y);
+    return {x + 4, y + pane.Params().ItemHeight / 2};
+  }
+  POINT NameArea(int index) {
+    POINT p = CheckArea(index);
+    p.x += pane.Params().IconArea + 10;
+    return p;
+  }
+  void Mouse(UINT message, POINT p, WPARAM keys = 0) {
+    SendMessageW(pane.Handle(), message, keys, MAKELPARAM(p.x, p.y));
+  }
+  std::string Focused() { return view.FocusedFile() ? view.FocusedFile()->FullName() : "<none>"; }
+  bool IsSelected(int index) { return view.Files().Items(index)->Selected; }
+  // "..", folders alpha and beta, then files.
+  void MakeWork() {
+    test::MakeFolder(dir / "work");
+    test::MakeFolder(dir / "work\\alpha");
+    test::MakeFolder(dir / "work\\beta");
+    for (const char* name : {"readme.txt", "report.doc", "setup.exe", "notes.txt", "zeta.dat"})
+      test::WriteBytes(dir / (std::string("work\\") + name), "12345");
+    view.SetSortType(fstName);
+    Show(dir / "work", 600, 400);
+  }
+};
+
+TEST_F(PaneInput, SpaceSelectsAndMovesOnButNeverSelectsTheParentOrADrive) {
+  MakeWork();
+  ASSERT_EQ(Focused(), "..");
+  Key(VK_SPACE);
+  EXPECT_EQ(view.SelCount(), 0);
+  EXPECT_EQ(view.ItemIndex(), 1) << "the focus moves on anyway";
+  Key(VK_SPACE);
+  EXPECT_TRUE(IsSelected(1));
+  EXPECT_EQ(view.ItemIndex(), 2);
+
+  const int firstDrive = Find("C:\\");
+  ASSERT_GT(firstDrive, 0);
+  view.SetItemIndex(firstDrive);
+  Key(VK_SPACE);
+  EXPECT_FALSE(IsSelected(firstDrive));
+  EXPECT_EQ(view.ItemIndex(), firstDrive + 1);
+
+  // In icon style the focus moves right, which is the next entry too; Enter opens.
+  pane.SetViewStyle(vsIcon);
+  view.SetItemIndex(Find("notes.txt"));
+  Key(VK_SPACE);
+  EXPECT_TRUE(IsSelected(Find("notes.txt")));
+  EXPECT_EQ(view.ItemIndex(), Find("notes.txt") + 1);
+  view.SetItemIndex(Find("alpha"));
+  Key(VK_RETURN);
+  EXPECT_EQ(view.Folder(), dir / "work\\alpha");
+}
+
+TEST_F(PaneInput, TypingSearchesAndAFocusMoveEndsTheSearch) {
+  MakeWork();
+  std::vector<std::string> reported;
+  view.OnFindChange = [&](const std::string& text) { reported.push_back(text); };
+  view.SetItemIndex(Find("setup.exe"));
+  Type(L".");
+  EXPECT_EQ(Focused(), "..") << "\".\" on an empty search goes to the first entry";
+  Type(L"re");
+  EXPECT_EQ(Focused(), "readme.txt");
+  EXPECT_EQ(view.FindText(), "re");
+  Type(L"x");
+  EXPECT_EQ(view.FindText(), "") << "neither \"rex\" nor \"x\" names anything";
+  EXPECT_EQ(Focused(), "readme.txt");
+  Type(L"rz");
+  EXPECT_EQ(Focused(), "zeta.dat") << "\"z\" is searched again after the focus";
+  EXPECT_EQ(view.FindText(), "z");
+  Key(VK_HOME);
+  EXPECT_EQ(view.FindText(), "") << "moving the focus by key clears the search";
+  EXPECT_EQ(reported.back(), "");
+  Type(L"NO");
+  EXPECT_EQ(Focused(), "..") << "upper-case letters without Caps Lock are Shift shortcuts";
+}
+
+TEST_F(PaneInput, ShiftClickSelectsUpwardsAndClicksToggle) {
+  MakeWork();
+  const int setup = Find("setup.exe"), beta = Find("beta");
+  view.SetItemIndex(setup);
+  Mouse(WM_LBUTTONDOWN, CheckArea(beta), MK_LBUTTON | MK_SHIFT);
+  Mouse(WM_LBUTTONUP, CheckArea(beta));
+  for (int i = beta; i <= setup; ++i) EXPECT_TRUE(IsSelected(i)) << view.Files().Items(i)->FullName();
+  EXPECT_FALSE(IsSelected(Find("alpha")));
+  EXPECT_FALSE(IsSelected(Find("zeta.dat")));
+  EXPECT_EQ(view.ItemIndex(), beta) << "the click focuses the entry too";
+  EXPECT_EQ(view.SelCount(), setup - beta + 1);
+
+  Mouse(WM_LBUTTONDOWN, CheckArea(setup), MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, CheckArea(setup));
+  EXPECT_FALSE(IsSelected(setup)) << "a plain click on the check-mark column toggles";
+  Mouse(WM_LBUTTONDOWN, NameArea(Find("zeta.dat")), MK_LBUTTON);
+  Mouse(WM_LBUTTONUP, NameArea(Find("zeta.dat")));
+  EXPECT_FALSE(IsSelected(Find("zeta.dat"))) << "a click on the name only focuses";
+  EXPECT_EQ(Focused(), "zeta.dat");
+
+  // Double-click on a name opens; on the check-mark column it does not.
+  Mouse(WM_LBUTTONDBLCLK, CheckArea(Find("alpha")), MK_LBUTTON);
+  EXPECT_EQ(view.Folder(), dir / "work");
+  Mouse(WM_LBUTTONDBLCLK, NameArea(Find("alpha")), MK_LBUTTON);
+  EXPECT_EQ(view.Folder(), dir / "work\\alpha");
+}
+
+TEST_F(PaneInput, DraggingOverCheckMarksSelectsForwardAndUndoesGoingBack) {
+  MakeWork();
+  const int first = Find("alpha");
+  Mouse(WM_LBUTTONDOWN, CheckArea(first), MK_LBUTTON);
+  EXPECT_TRUE(IsSelected(first));
+  Mouse(WM_MOUSEMOVE, NameArea(first + 4), MK_LBUTTON);
+  for (int i = first; i <= first + 4; ++i) EXPECT_TRUE(IsSelected(i)) << i;
+  Mouse(WM_MOUSEMOVE, NameArea(first + 2), MK_LBUTTON);
+  EXPECT_TRUE(IsSelected(first + 2));
+  EXPECT_FALSE(IsSelected(first + 3)) << "going back deselects what the drag had selected";
+  EXPECT_FALSE(IsSelected(first + 4));
+  Mouse(WM_LBUTTONUP, NameArea(first + 2));
+  // After release, moving does nothing.
+  Mouse(WM_MOUSEMOVE, NameArea(first + 5), 0);
+  EXPECT_FALSE(IsSelected(first + 5));
+  EXPECT_EQ(view.SelCount(), 3);
+
+  // Backwards from an anchor, past it, and back onto it.
+  view.DeselectAll(true);
+  const int anchor = Find("setup.exe");
+  Mouse(WM_LBUTTONDOWN, CheckArea(anchor), MK_LBUTTON);
+  Mouse(WM_MOUSEMOVE, NameArea(anchor - 3), MK_LBUTTON);
+  EXPECT_EQ(view.SelCount(), 4);
+  Mouse(WM_MOUSEMOVE, NameArea(anchor + 1), MK_LBUTTON);
+  EXPECT_EQ(view.SelCount(), 2);
+  EXPECT_TRUE(IsSelected(anchor + 1));
+  EXPECT_FALSE(IsSelected(anchor - 1));
+  Mouse(WM_MOUSEMOVE, NameArea(anchor), MK_LBUTTON);
+  EXPECT_EQ(view.SelCount(), 1) << "only the anchor keeps what its press gave it";
+  Mouse(WM_LBUTTONUP, NameArea(anchor));
+}
+
+TEST_F(PaneInput, ACutNameShowsItsTipAfterADelayAndKeysPutItAway) {
+  test::MakeFolder(dir / "tip");
+  const std::string longName = "a name far too long to be shown whole in this pane.txt";
+  test::WriteBytes(dir / ("tip\\" + longName), "x");
+  test::WriteBytes(dir / "tip\\short.txt", "x");
+  Show(dir / "tip", 180, 200);
+  SetForegroundWindow(parent);
+  SetFocus(pane.Handle());
+  view.SetItemIndex(Find(longName));
+  UpdateWindow(pane.Handle());
+  EXPECT_FALSE(pane.NameTip().Visible()) << "not before the delay";
+  Pump(TFileViewWindow::kNameTipDelay + 400);
+  ASSERT_TRUE(pane.NameTip().Visible());
+  EXPECT_EQ(pane.NameTip().Text(), "A NAME FAR TOO LONG TO BE SHOWN WHOLE IN THIS PANE.TXT")
+      << "the full name in the pane's letter case";
+  RECT tip{}, cell = pane.ItemRect(Find(longName));
+  GetWindowRect(pane.NameTip().Handle(), &tip);
+  POINT cellOnScreen{cell.left, cell.top};
+  ClientToScreen(pane.Handle(), &cellOnScreen);
+  EXPECT_EQ(tip.top, cellOnScreen.y) << "over its cell";
+  EXPECT_GT(tip.right - tip.left, cell.right - cell.left) << "wider than the cell that cut it";
+  Key(VK_LEFT);
+  EXPECT_FALSE(pane.NameTip().Visible());
+
+  // A short name gets no tip; the tip also goes by itself.
+  view.SetItemIndex(Find("short.txt"));
+  Pump(TFileViewWindow::kNameTipDelay + 300);
+  EXPECT_FALSE(pane.NameTip().Visible());
+  view.SetItemIndex(Find(longName));
+  Pump(TFileViewWindow::kNameTipDelay + 300);
+  EXPECT_TRUE(pane.NameTip().Visible());
+  Pump(TNameTip::kHideDelay + 300);
+  EXPECT_FALSE(pane.NameTip().Visible());
 }
 
 }  // namespace

@@ -237,5 +237,32 @@ TEST_F(MainFormStart, TheColourSetBesideTheProgramIsLoaded) {
   EXPECT_EQ(form->View().Colors().ExtColor("txt"), 65535u);
 }
 
+TEST_F(MainFormStart, SelectAllTogglesAndTakesFoldersOnlyWithSelDir) {
+  test::MakeFolder(*data / "Arg\\sub");
+  test::WriteBytes(*data / "Arg\\one.txt", "1");
+  test::WriteBytes(*data / "Arg\\two.txt", "22");
+  test::WriteBytes(ProgramFile("quill.ini"), "[Option]\r\nSelDir=0\r\n");
+  Start("\"" + (*data / "Arg") + "\"");
+  TQuillView& view = form->View();
+  const int sub = view.Files().IndexOf("sub");
+  form->SelectAllCommand();
+  EXPECT_EQ(view.SelCount(), 2);
+  EXPECT_EQ(view.SelSize(), 3u);
+  EXPECT_FALSE(view.Files().Items(sub)->Selected);
+  form->SelectAllCommand();
+  EXPECT_EQ(view.SelCount(), 0) << "a second Select All clears";
+
+  form->Settings().WriteBool("Option", "SelDir", true);
+  form->SelectAllCommand();
+  EXPECT_EQ(view.SelCount(), 3);
+  EXPECT_TRUE(view.Files().Items(sub)->Selected);
+  EXPECT_FALSE(view.Files().Items(view.Files().IndexOf(".."))->Selected);
+  // Num * inverts: the folder and files go, ".." and drives are never taken.
+  SendMessageW(form->Pane().Handle(), WM_KEYDOWN, VK_MULTIPLY, 0);
+  EXPECT_EQ(view.SelCount(), 0);
+  SendMessageW(form->Pane().Handle(), WM_KEYDOWN, VK_MULTIPLY, 0);
+  EXPECT_EQ(view.SelCount(), 3);
+}
+
 }  // namespace
 }  // namespace quill
