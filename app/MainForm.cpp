@@ -1,6 +1,10 @@
 #include "app/MainForm.h"
 
+#include "app/Commands.h"
+#include "app/Win32Questions.h"
+
 #include "base/Path.h"
+#include "fileview/ShellUtils.h"
 #include "platform/StringTable.h"
 #include "platform/Utf16.h"
 #include "platform/Win32FileSystem.h"
@@ -38,17 +42,23 @@ TMainForm::TMainForm(TMainFormOptions options)
   const std::string network = LoadText(kNetworkTextId);
   if (!network.empty()) view_.SetNetworkText(network);
   view_.OnChangeDir = [this] { FolderChanged(); };
+  view_.OnChange = [this] { UpdateFileInfo(); };
+  view_.OnChangeSelected = [this] { UpdateSelectionInfo(); };
+  view_.OnFilesChange = [this] {
+    UpdateFileInfo();
+    UpdateSelectionInfo();
+  };
+  view_.OnOpen = [this](bool& handled) { handled = OpenShortcutFolder(); };
   pane_.OnKeyDown = [this](WPARAM& key) { PaneKeyDown(key); };
+  if (options_.questions) {
+    questions_ = options_.questions;
+  } else {
+    ownQuestions_ = std::make_unique<TWin32Questions>([this] { return Handle(); });
+    questions_ = ownQuestions_.get();
+  }
   notify_.SetDelay(2000);
   notify_.SetFilter(mfFileName | mfDirName | mfSize | mfCreation);
   notify_.SetOnChange([this] { WatchedFolderChanged(); });
-}
-
-void TMainForm::FolderChanged() {
-  UpdateCaption();
-  notify_.SetFolder(view_.Folder());
-  // A watcher ends by itself when its folder goes away; every new folder starts it again.
-  notify_.SetActive(autoRefresh_);
 }
 
 void TMainForm::WatchedFolderChanged() {
@@ -59,11 +69,49 @@ void TMainForm::WatchedFolderChanged() {
 
 TMainForm::~TMainForm() = default;
 
+namespace {
+// The character a key will also type; taken out of the queue when the key did its own thing,
+// so the pane's quick search does not see it in the folder the key led to.
+void DropTypedCharacter(HWND pane) {
+  MSG msg;
+  PeekMessageW(&msg, pane, WM_CHAR, WM_CHAR, PM_REMOVE);
+}
+}  // namespace
+
 void TMainForm::PaneKeyDown(WPARAM& key) {
-  const bool plain = GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0;
-  // Backspace edits a quick search while there is one; otherwise it goes up a level.
-  if (key == VK_BACK && plain && view_.FindText().empty()) view_.SetFolder("..");
-  else if (key == VK_MULTIPLY && plain) view_.InvertSelection();
+  const bool shift = GetKeyState(VK_SHIFT) < 0;
+  const bool control = GetKeyState(VK_CONTROL) < 0;
+  if (shift) {
+    // Shift (also with Ctrl) with a letter switches drive, with F1-F12 opens a favourite.
+    if (key >= 'A' && key <= 'Z') {
+      view_.SetDrive(std::string(1, static_cast<char>(key)) + ":");
+      DropTypedCharacter(pane_.Handle());
+    } else if (key >= VK_F1 && key <= VK_F12) {
+      ShowFavorite(static_cast<int>(key - VK_F1) + 1);
+    } else if (key == VK_OEM_2) {
+      DropTypedCharacter(pane_.Handle());
+      BrowseNetwork();
+    }
+    return;
+  }
+  if (control) return;
+  switch (key) {
+    case VK_BACK:
+    case VK_OEM_PERIOD:
+    case VK_DECIMAL:
+      // Backspace and "." edit a quick search while there is one; otherwise they go up.
+      if (!view_.FindText().empty()) break;
+      DropTypedCharacter(pane_.Handle());
+      UpOneLevel();
+      break;
+    case VK_OEM_5:  // "\"
+      DropTypedCharacter(pane_.Handle());
+      Root();
+      break;
+    case VK_MULTIPLY: view_.InvertSelection(); break;
+    case VK_F11: ShowDropDown(nbFavorites, {}); break;
+    default: break;
+  }
 }
 
 void TMainForm::SelectAllCommand() {
@@ -77,6 +125,30 @@ bool TMainForm::Create() {
   if (!CreateHandle(L"QuillMainForm", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, Widen(kAppTitle), CW_USEDEFAULT,
                     CW_USEDEFAULT, 550, 500, nullptr, 0))
     return false;
+  BuildMenus();
+  if (!bar_.Create(Handle()) || !status_.Create(Handle())) return false;
+  bar_.OnButton = [this](TNavButton button) {
+    switch (button) {
+      case nbBack: Back(); break;
+      case nbForward: Forward(); break;
+      case nbUp: UpOneLevel(); break;
+      case nbFavorites: break;  // a whole drop-down button: the menu comes through OnDropDown
+    }
+  };
+  bar_.OnDropDown = [this](TNavButton button, POINT p) { ShowDropDown(button, p); };
+  bar_.OnWorkClick = [this](int slot) { WorkFolderClick(slot); };
+  bar_.OnWorkRightClick = [this](int slot) { WorkFolderRightClick(slot); };
+  bar_.OnAddressEnter = [this](const std::string& text) { AddressEnter(text); };
+  bar_.OnAddressList = [this] { return AddressLines(); };
+  bar_.OnAddressPick = [this](int index) { AddressPick(index); };
+  bar_.OnAddressLabel = [this] { ChooseTree(); };
+  bar_.OnAddressCancel = [this] {
+    bar_.SetAddress(view_.Folder(), GetSysColor(COLOR_WINDOWTEXT));
+    SetFocus(pane_.Handle());
+  };
+  bar_.EnableButton(nbBack, false);
+  bar_.EnableButton(nbForward, false);
+  status_.OnDiskClick = [this] { ShowProperties(DriveRoot(view_.Drive())); };
   return pane_.Create(Handle(), 0, 0, 100, 100);
 }
 
@@ -158,7 +230,11 @@ void TMainForm::UpdateCaption() {
 void TMainForm::LayoutChildren() {
   RECT client;
   GetClientRect(Handle(), &client);
-  MoveWindow(pane_.Handle(), 0, 0, client.right, client.bottom, TRUE);
+  const int top = TNavigationBar::kHeight;
+  const int bottom = client.bottom - TStatusArea::kHeight;
+  MoveWindow(bar_.Handle(), 0, 0, client.right, top, TRUE);
+  MoveWindow(pane_.Handle(), 0, top, client.right, std::max(0, bottom - top), TRUE);
+  MoveWindow(status_.Handle(), 0, std::max(top, bottom), client.right, TStatusArea::kHeight, TRUE);
 }
 
 TPlacement TMainForm::CurrentPlacement() const {
@@ -197,6 +273,16 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATEAPP:
     case WM_SYSCOMMAND: pane_.HideNameTip(); break;
     case WM_SETFOCUS: SetFocus(pane_.Handle()); return 0;
+    case WM_COMMAND:
+      if (lParam == 0 && RunCommand(LOWORD(wParam))) return 0;
+      break;
+    case WM_INITMENUPOPUP: {
+      HMENU popup = reinterpret_cast<HMENU>(wParam);
+      EnableMenuItem(popup, cmBack, MF_BYCOMMAND | (history_.CanBack() ? MF_ENABLED : MF_GRAYED));
+      EnableMenuItem(popup, cmForward, MF_BYCOMMAND | (history_.CanForward() ? MF_ENABLED : MF_GRAYED));
+      EnableMenuItem(popup, cmLastDestination, MF_BYCOMMAND | (lastDestination_.empty() ? MF_GRAYED : MF_ENABLED));
+      return 0;
+    }
     case WM_CLOSE: Close(); return 0;
     case WM_DESTROY:
       if (options_.quitOnDestroy) PostQuitMessage(0);

@@ -6,11 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "app/NavigationBar.h"
 #include "app/Startup.h"
+#include "app/StatusArea.h"
 #include "base/IniFile.h"
 #include "fileview/FileViewWindow.h"
 #include "fileview/QuillView.h"
 #include "fileview/ShellChangeNotify.h"
+#include "messages/Questions.h"
+#include "navigation/Favorites.h"
+#include "navigation/StringHistory.h"
+#include "navigation/WorkFolders.h"
 #include "ui/Window.h"
 
 namespace quill {
@@ -19,6 +25,8 @@ struct TMainFormOptions {
   std::string programFolder;  // ends with a backslash; empty: the executable's folder
   std::string commandLine;    // the whole process command line, program name first
   bool quitOnDestroy = true;  // the application's own window ends the message loop
+  // The question service; null: the window's own, which shows the real dialogs.
+  IQuestions* questions = nullptr;
 };
 
 class TMainForm : public TWindow {
@@ -40,6 +48,43 @@ public:
   TShellChangeNotify& ChangeNotify() { return notify_; }
 
   void ApplySettings();
+
+  // ---- navigation ----
+  TNavigationBar& NavigationBar() { return bar_; }
+  TStatusArea& StatusArea() { return status_; }
+  const TStringHistory& History() const { return history_; }
+  const TWorkFolders& WorkFolders() const { return work_; }
+  const std::string& LastDestination() const { return lastDestination_; }
+  void SetLastDestination(std::string folder) { lastDestination_ = std::move(folder); }
+  // Shows a folder the way every command does: nothing changes when it cannot be entered.
+  void ShowFolder(const std::string& path);
+  void AddressEnter(const std::string& text);
+  std::vector<std::string> AddressLines();
+  void AddressPick(int index);
+  void Back();
+  void Forward();
+  // A folder picked from the Back or Forward drop-down: an ordinary folder change.
+  void ShowFromHistoryMenu(const std::string& path);
+  void UpOneLevel();
+  void Root();
+  void GoLastDestination();
+  // Work-folder slots here count from 0 (the buttons); TWorkFolders counts from 1.
+  void WorkFolderClick(int slot);
+  void WorkFolderRightClick(int slot);
+  void SetWorkFolder(int slot);
+  void GoWorkFolder(int slot);
+  void ShowFavorite(int number);  // Shift+F1 ... Shift+F12: 1 ... 12
+  const std::vector<TFavorite>& Favorites();
+  void AddToFavorites();
+  void ShowShellFolder(const char* valueName);  // "Desktop", "Start Menu", "Personal"
+  void GoTempFolder();
+  void BrowseNetwork();
+  void ChooseTree();
+  // The destination prompt before a copy, a move or an extraction; "" when the user gave none.
+  std::string AskDestination(const std::string& proposal);
+  // Runs a menu command by its identifier; false for one it does not know.
+  bool RunCommand(UINT id);
+  HACCEL Accelerators() const { return accelerators_; }
   // Selects everything when nothing is selected, else clears the selection; folders take part
   // with the SelDir option.
   void SelectAllCommand();
@@ -53,6 +98,17 @@ private:
   void FolderChanged();
   void WatchedFolderChanged();
   void PaneKeyDown(WPARAM& key);
+  void BuildMenus();
+  void RebuildHistoryMenus();
+  void ShowDropDown(TNavButton button, POINT screen);
+  void LoadFavoritesMenu();
+  void UpdateWorkButtons();
+  void UpdateFileInfo();
+  void UpdateSelectionInfo();
+  void UpdateDiskInfo();
+  bool OpenShortcutFolder();
+  void CreateFolderCommand();
+  IQuestions& Questions() { return *questions_; }
   void LayoutChildren();
   TPlacement CurrentPlacement() const;
 
@@ -63,6 +119,21 @@ private:
   TFileViewWindow pane_;
   std::vector<std::string> commandHistory_;
   TShellChangeNotify notify_;
+  TNavigationBar bar_;
+  TStatusArea status_;
+  std::unique_ptr<IQuestions> ownQuestions_;
+  IQuestions* questions_ = nullptr;
+  TStringHistory history_{12};
+  bool suppressHistory_ = false;
+  std::string lastRealFolder_;
+  std::string lastDestination_;
+  TWorkFolders work_;
+  std::vector<TFavorite> favorites_;
+  bool favoritesLoaded_ = false;
+  HMENU menu_ = nullptr;
+  HMENU favoritesMenu_ = nullptr;
+  HACCEL accelerators_ = nullptr;
+  uint64_t driveTotal_ = 0, driveFree_ = 0;
   bool autoRefresh_ = true;
   bool pathCaption_ = false;
   bool closed_ = false;

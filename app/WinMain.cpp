@@ -27,6 +27,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
       try {
         // A key pressed anywhere in the program puts the pane's name tip away.
         if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) form.Pane().HideNameTip();
+        if (form.Handle() && TranslateAcceleratorW(form.Handle(), form.Accelerators(), &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
       } catch (const std::exception& e) {

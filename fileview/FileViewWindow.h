@@ -119,6 +119,8 @@ public:
   void PaintTo(HDC dc);
 
   const TSysImageList& SmallImages() const { return smallImages_; }
+  // The entry's index in the small system image list (the status area shows it).
+  int SmallIconOf(const TFile& file) { return ImageIndexOf(file, smallImages_); }
   const TSysImageList& LargeImages() const { return largeImages_; }
 
   // Called with the title text and the item text before the title is drawn; setting handled

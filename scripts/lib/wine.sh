@@ -68,9 +68,14 @@ quill_write_prefix_settings() {
   # Drive types are read from here by the mount manager. The dialog fonts become NanumGothic so
   # the Korean texts render; like Korean Windows fonts it draws "\\" as a Won sign. Wine ignores
   # font links for these faces, and the CJK fonts with a plain backslash tried here lacked other
-  # Latin glyphs at dialog sizes.
+  # Latin glyphs at dialog sizes. Unmanaged windows: without a window manager (Xvfb) Wine waits
+  # about two seconds for one on every hide or destroy of a captioned window, and it draws the
+  # frames and captions itself, so screenshots show them.
   cat >"$prefix/drive_c/quill-settings.reg" <<'EOF'
 REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
 
 [HKEY_LOCAL_MACHINE\Software\Wine\Drives]
 "d:"="cdrom"

@@ -1,0 +1,34 @@
+// TWin32Questions: the question service that shows the real dialogs, owned by the main window
+// and centred on it.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "messages/Questions.h"
+
+namespace quill {
+
+class TWin32Questions : public IQuestions {
+public:
+  // The owner is asked for each question: the main window's handle can change (or not yet
+  // exist) over the service's life.
+  explicit TWin32Questions(std::function<HWND()> owner) : owner_(std::move(owner)) {}
+
+  bool ShowError(uint32_t code, const std::string& caption, bool stopOnly) override;
+  int Message(const std::string& text, const std::string& caption, TMessageButtons buttons, TMessageIcon icon) override;
+  int AskText(const std::string& caption, const std::string& prompt, std::string& text, bool selectAll,
+              int charCase) override;
+  int ChooseDrive(std::string& value, const std::array<std::string, 3>& workFolders, const TDialogPlace& place,
+                  const std::string& hidden) override;
+  std::string ChooseFolder(const std::string& drive, const std::string& startFolder,
+                           const std::vector<std::string>& driveMemory, const std::string& caption) override;
+  std::string BrowseNetwork(const std::string& start) override;
+
+private:
+  HWND Owner() const { return owner_ ? owner_() : nullptr; }
+  std::function<HWND()> owner_;
+};
+
+}  // namespace quill

@@ -1,0 +1,97 @@
+// TfDrive, "Select Drive": a small modal chooser of a drive, a work folder or (through the
+// network browser) a share, with refresh, properties, format and the system's map and
+// disconnect network drive dialogs.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/FileSystem.h"
+#include "drivewin/DriveGlyphs.h"
+#include "drivewin/DriveList.h"
+#include "messages/Questions.h"
+#include "ui/Window.h"
+
+namespace quill {
+
+// Where the window learns about the volumes: the system by default; tests put a stand-in here
+// (a drive without a medium, say).
+struct TDriveSources {
+  IFileSystem* fs = nullptr;
+  TDiskSizeFn diskSize;
+  static TDriveSources System();
+};
+
+class TfDrive : public TWindow {
+public:
+  // The tool bar's commands.
+  enum TCommand : int { cmRefresh = 101, cmProperties, cmFormat, cmMapNetwork, cmDisconnect };
+  static constexpr int kClientWidth = 300;
+
+  explicit TfDrive(TDriveSources sources = TDriveSources::System());
+
+  // Creates the window, shows it modally and destroys it again. `value` preselects a row and,
+  // after OK, holds the choice: a drive letter ("C"), a work folder's path or a share root.
+  // `workFolders` may be null.
+  int ShowModal(HWND owner, std::string& value, const std::array<std::string, 3>* workFolders,
+                const TDialogPlace& place, const std::string& hidden);
+
+  // The state while it is shown.
+  const std::vector<TDriveItem>& Items() const { return items_; }
+  int Selected() const;
+  HWND List() const { return list_; }
+  HWND ToolBar() const { return toolBar_; }
+  HWND StatusBar() const { return statusBar_; }
+  std::string StatusText() const;
+  bool CommandEnabled(TCommand command) const;
+
+private:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                   DWORD_PTR self);
+  LRESULT ListMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+  bool Create(HWND owner);
+  void CreateToolBar();
+  // Reads the rows again, preselects the value and fits the window's height to them.
+  void FillList();
+  void FitHeight();
+  void SelectRow(int row);
+  void SelectionChanged();
+  void Choose();
+  void ChooseRow(int row);
+  void Close(int result) { modalResult_ = result; }
+
+  void ListBoxDrawItem(const DRAWITEMSTRUCT& item);
+  void ListBoxEraseBackground(HDC dc);
+  bool ListBoxKeyDown(WPARAM key);
+  void ListBoxChar(wchar_t ch);
+  void ToolButtonClick(int command);
+  void RefreshClick() { FillList(); }
+  void PropertiesClick();
+  void FormatClick();
+  void MapNetworkClick();
+  void DisconnectClick();
+
+  TDriveSources sources_;
+  std::vector<TDriveItem> items_;
+  std::string value_;
+  std::string hidden_;
+  const std::array<std::string, 3>* workFolders_ = nullptr;
+  int modalResult_ = 0;
+  HWND list_ = nullptr;
+  HWND toolBar_ = nullptr;
+  HWND statusBar_ = nullptr;
+  std::unique_ptr<TToolImages> toolImages_;
+};
+
+// The drive window as the question service's chooser: at `place`, or centred on `owner`.
+int ChooseDrive(HWND owner, std::string& value, const std::array<std::string, 3>& workFolders,
+                const TDialogPlace& place, const std::string& hidden);
+
+}  // namespace quill

@@ -1,0 +1,65 @@
+// IQuestions: every modal question the program asks goes through this one service. The real
+// one (TWin32Questions) shows the dialogs over the main window; tests install a scripted one,
+// so the commands and operations that ask are tested without any window.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quill {
+
+// Modal results, with the values the Windows dialogs use.
+enum TModalResult : int {
+  mrNone = 0,
+  mrOk = 1,
+  mrCancel = 2,
+  mrYes = 6,
+  mrNo = 7,
+  mrAll = 8,
+};
+
+enum TMessageButtons { mbOk, mbOkCancel, mbYesNo, mbYesNoCancel };
+enum TMessageIcon { miNone, miStop, miWarning, miQuestion, miInformation };
+
+// Where the drive window opens: centred on the main window unless a position is given.
+struct TDialogPlace {
+  bool centred = true;
+  int left = 0;
+  int top = 0;
+};
+
+class IQuestions {
+public:
+  virtual ~IQuestions() = default;
+
+  // The error box for a Windows error code, stop icon. With stopOnly it has OK and returns
+  // false; otherwise it asks whether to go on with the remaining items (Yes returns true).
+  virtual bool ShowError(uint32_t code, const std::string& caption, bool stopOnly) = 0;
+
+  // A plain message box; returns the button's modal result.
+  virtual int Message(const std::string& text, const std::string& caption, TMessageButtons buttons,
+                      TMessageIcon icon) = 0;
+
+  // The one-line input dialog. `text` is the initial text and, after OK, the answer; charCase is
+  // the edit box's letter case (0 as typed, 1 upper, 2 lower). Returns mrOk or mrCancel.
+  virtual int AskText(const std::string& caption, const std::string& prompt, std::string& text, bool selectAll,
+                      int charCase) = 0;
+
+  // The drive window as a chooser: `value` in (preselection) and out (a drive letter, a
+  // work-folder path or a share root). `hidden` lists drive letters to leave out, "/" the
+  // network row. Returns mrOk or mrCancel.
+  virtual int ChooseDrive(std::string& value, const std::array<std::string, 3>& workFolders, const TDialogPlace& place,
+                          const std::string& hidden) = 0;
+
+  // The folder chooser: the chosen folder, or "" when the user cancels. `driveMemory` holds the
+  // pane's "C:\=C:\Work" lines.
+  virtual std::string ChooseFolder(const std::string& drive, const std::string& startFolder,
+                                   const std::vector<std::string>& driveMemory, const std::string& caption) = 0;
+
+  // The network browser: a share root "\\server\share", or "" when cancelled.
+  virtual std::string BrowseNetwork(const std::string& start) = 0;
+};
+
+}  // namespace quill

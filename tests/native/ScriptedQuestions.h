@@ -1,0 +1,174 @@
+// A scripted IQuestions for tests: each kind of question takes its answers from a queue the test
+// fills beforehand, and every question asked is recorded for the test to look at. A question
+// with no answer queued is a test failure; it is answered as if cancelled, so the code under test
+// takes its cautious path rather than going on.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "messages/Questions.h"
+
+namespace quill::test {
+
+enum class TQuestionKind { ShowError, Message, AskText, ChooseDrive, ChooseFolder, BrowseNetwork };
+
+inline const char* KindName(TQuestionKind kind) {
+  switch (kind) {
+    case TQuestionKind::ShowError: return "ShowError";
+    case TQuestionKind::Message: return "Message";
+    case TQuestionKind::AskText: return "AskText";
+    case TQuestionKind::ChooseDrive: return "ChooseDrive";
+    case TQuestionKind::ChooseFolder: return "ChooseFolder";
+    case TQuestionKind::BrowseNetwork: return "BrowseNetwork";
+  }
+  return "?";
+}
+
+struct TAskedQuestion {
+  TQuestionKind kind = TQuestionKind::Message;
+  std::string caption;
+  // The message or prompt; for ShowError the error code in decimal, for ChooseDrive and
+  // BrowseNetwork the start value, for ChooseFolder the start folder.
+  std::string text;
+  // What the question offered as an answer: AskText's initial text, ChooseDrive's hidden drives,
+  // ChooseFolder's drive.
+  std::string initial;
+  uint32_t code = 0;  // ShowError
+  bool stopOnly = false;
+  TMessageButtons buttons = mbOk;
+  TMessageIcon icon = miNone;
+  bool selectAll = false;
+  int charCase = 0;
+  bool answered = false;  // false: nothing was queued for it
+};
+
+class TScriptedQuestions : public IQuestions {
+public:
+  // Queuing answers; each is used once, in order, by the next question of its kind.
+  void AnswerError(bool goOn) { errors_.push_back(goOn); }
+  void AnswerMessage(int modalResult) { messages_.push_back(modalResult); }
+  void AnswerText(const std::string& text) { texts_.push_back({mrOk, text}); }
+  void CancelText() { texts_.push_back({mrCancel, {}}); }
+  void AnswerDrive(const std::string& value) { drives_.push_back({mrOk, value}); }
+  void CancelDrive() { drives_.push_back({mrCancel, {}}); }
+  // "" answers as the user cancelling does.
+  void AnswerFolder(const std::string& folder) { folders_.push_back(folder); }
+  void AnswerNetwork(const std::string& share) { shares_.push_back(share); }
+
+  const std::vector<TAskedQuestion>& Asked() const { return asked_; }
+  size_t CountAsked(TQuestionKind kind) const {
+    size_t n = 0;
+    for (const TAskedQuestion& q : asked_) n += q.kind == kind;
+    return n;
+  }
+  size_t Unused() const {
+    return errors_.size() + messages_.size() + texts_.size() + drives_.size() + folders_.size() + shares_.size();
+  }
+  // Answers prepared for questions that never came are a failure too: the code under test asked
+  // less than the test expected.
+  void ExpectAllAnswered() const { EXPECT_EQ(Unused(), 0u) << "answers left unused"; }
+
+  bool ShowError(uint32_t code, const std::string& caption, bool stopOnly) override {
+    TAskedQuestion& q = Record(TQuestionKind::ShowError, caption, std::to_string(code));
+    q.code = code;
+    q.stopOnly = stopOnly;
+    bool goOn = false;
+    if (!Take(errors_, goOn, q)) return false;
+    // An OK-only box has nothing to go on with, whatever the script says.
+    return !stopOnly && goOn;
+  }
+
+  int Message(const std::string& text, const std::string& caption, TMessageButtons buttons,
+              TMessageIcon icon) override {
+    TAskedQuestion& q = Record(TQuestionKind::Message, caption, text);
+    q.buttons = buttons;
+    q.icon = icon;
+    int result = mrCancel;
+    if (Take(messages_, result, q)) return result;
+    // What Esc would answer, or the box's only button.
+    if (buttons == mbOk) return mrOk;
+    return buttons == mbYesNo ? mrNo : mrCancel;
+  }
+
+  int AskText(const std::string& caption, const std::string& prompt, std::string& text, bool selectAll,
+              int charCase) override {
+    TAskedQuestion& q = Record(TQuestionKind::AskText, caption, prompt);
+    q.initial = text;
+    q.selectAll = selectAll;
+    q.charCase = charCase;
+    TTextAnswer answer;
+    if (!Take(texts_, answer, q)) return mrCancel;
+    if (answer.result == mrOk) text = answer.text;
+    return answer.result;
+  }
+
+  int ChooseDrive(std::string& value, const std::array<std::string, 3>&, const TDialogPlace&,
+                  const std::string& hidden) override {
+    TAskedQuestion& q = Record(TQuestionKind::ChooseDrive, {}, value);
+    q.initial = hidden;
+    TTextAnswer answer;
+    if (!Take(drives_, answer, q)) return mrCancel;
+    if (answer.result == mrOk) value = answer.text;
+    return answer.result;
+  }
+
+  std::string ChooseFolder(const std::string& drive, const std::string& startFolder, const std::vector<std::string>&,
+                           const std::string& caption) override {
+    TAskedQuestion& q = Record(TQuestionKind::ChooseFolder, caption, startFolder);
+    q.initial = drive;
+    std::string folder;
+    Take(folders_, folder, q);
+    return folder;
+  }
+
+  std::string BrowseNetwork(const std::string& start) override {
+    TAskedQuestion& q = Record(TQuestionKind::BrowseNetwork, {}, start);
+    std::string share;
+    Take(shares_, share, q);
+    return share;
+  }
+
+private:
+  struct TTextAnswer {
+    int result = mrCancel;
+    std::string text;
+  };
+
+  TAskedQuestion& Record(TQuestionKind kind, const std::string& caption, const std::string& text) {
+    TAskedQuestion q;
+    q.kind = kind;
+    q.caption = caption;
+    q.text = text;
+    asked_.push_back(q);
+    return asked_.back();
+  }
+
+  template <typename T>
+  static bool Take(std::deque<T>& queue, T& answer, TAskedQuestion& q) {
+    if (queue.empty()) {
+      ADD_FAILURE() << "unexpected " << KindName(q.kind) << " question, no answer queued: caption \"" << q.caption
+                    << "\", text \"" << q.text << "\"";
+      return false;
+    }
+    answer = queue.front();
+    queue.pop_front();
+    q.answered = true;
+    return true;
+  }
+
+  std::vector<TAskedQuestion> asked_;
+  std::deque<bool> errors_;
+  std::deque<int> messages_;
+  std::deque<TTextAnswer> texts_;
+  std::deque<TTextAnswer> drives_;
+  std::deque<std::string> folders_;
+  std::deque<std::string> shares_;
+};
+
+}  // namespace quill::test

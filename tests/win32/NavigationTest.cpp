@@ -1,0 +1,241 @@
+// The main window's navigation with the real window and a scripted question service: the
+// address box, Back and Forward, work folders, favourites, the destination prompt and the
+// status panels that follow every folder change.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "app/Commands.h"
+#include "app/MainForm.h"
+#include "base/Text.h"
+#include "messages/ShellFolders.h"
+#include "tests/native/ScriptedQuestions.h"
+#include "tests/win32/TestSupport.h"
+
+namespace quill {
+namespace {
+
+using test::TScratchFolder;
+
+class Navigation : public ::testing::Test {
+protected:
+  void SetUp() override {
+    for (const char* name : {"A", "B", "C", "D", "A\\Inner"}) test::MakeFolder(data / name);
+    test::WriteBytes(data / "file.txt", "hello");
+  }
+  void TearDown() override {
+    form.reset();
+    questions.ExpectAllAnswered();
+  }
+  void Start(const std::string& folder) {
+    const std::string commandLine = "\"C:\\quill.exe\" \"" + folder + "\"";
+    form = std::make_unique<TMainForm>(TMainFormOptions{program.Path() + "\\", commandLine, false, &questions});
+    ASSERT_TRUE(form->Create());
+    form->Show();
+  }
+  std::string Folder() { return form->View().Folder(); }
+  // Types into the address box and presses Enter there, as a user would.
+  void TypeAddress(const std::string& text) {
+    TNavigationBar& bar = form->NavigationBar();
+    SetWindowTextW(bar.AddressBox(), Widen(text).c_str());
+    SendMessageW(bar.AddressEdit(), WM_KEYDOWN, VK_RETURN, 0);
+  }
+  // A key in the pane with Shift held (the pane reads the modifier from the key state).
+  void ShiftKey(WPARAM key) {
+    BYTE state[256];
+    GetKeyboardState(state);
+    state[VK_SHIFT] = 0x80;
+    SetKeyboardState(state);
+    SendMessageW(form->Pane().Handle(), WM_KEYDOWN, key, 0);
+    state[VK_SHIFT] = 0;
+    SetKeyboardState(state);
+  }
+
+  TScratchFolder program, data;
+  test::TScriptedQuestions questions;
+  std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(Navigation, AddressEnterShowsTheFolderAndBadTextChangesNothing) {
+  Start(data / "A");
+  TypeAddress(data / "B");
+  EXPECT_EQ(Folder(), data / "B");
+  EXPECT_EQ(GetFocus(), form->Pane().Handle()) << "the pane takes the focus back";
+  EXPECT_EQ(form->NavigationBar().Address(), data / "B");
+
+  const size_t visits = form->History().Last();
+  for (const std::string& bad : {data / "missing", data / "file.txt", std::string("\\\\nowhere\\share"),
+                                 std::string(300, 'x'), std::string("Q:\\")}) {
+    TypeAddress(bad);
+    EXPECT_EQ(Folder(), data / "B") << bad;
+    EXPECT_EQ(form->NavigationBar().Address(), bad) << "the typed text stays until the next change";
+  }
+  EXPECT_EQ(static_cast<size_t>(form->History().Last()), visits) << "failed entries add no history";
+  TypeAddress("..");
+  EXPECT_EQ(Folder(), data.Path()) << "relative names work as in the pane";
+  EXPECT_TRUE(questions.Asked().empty()) << "no message for a folder that cannot be entered";
+}
+
+TEST_F(Navigation, BackAndForwardWalkTheHistoryAndANewFolderDropsTheForwardPart) {
+  Start(data / "A");
+  TNavigationBar& bar = form->NavigationBar();
+  EXPECT_FALSE(bar.ButtonEnabled(nbBack));
+  form->ShowFolder(data / "B");
+  form->ShowFolder(data / "C");
+  EXPECT_TRUE(bar.ButtonEnabled(nbBack));
+  EXPECT_FALSE(bar.ButtonEnabled(nbForward));
+  form->Back();
+  form->Back();
+  EXPECT_EQ(Folder(), data / "A");
+  EXPECT_FALSE(bar.ButtonEnabled(nbBack));
+  EXPECT_TRUE(bar.ButtonEnabled(nbForward));
+  form->Forward();
+  EXPECT_EQ(Folder(), data / "B");
+  form->ShowFolder(data / "D");
+  EXPECT_FALSE(form->History().CanForward()) << "C is gone";
+  form->Back();
+  EXPECT_EQ(Folder(), data / "B");
+  form->Back();
+  EXPECT_EQ(Folder(), data / "A");
+  EXPECT_EQ(form->History().Position(), 0);
+
+  // The menu's Forward command (Alt+Right) is the same walk.
+  EXPECT_TRUE(form->RunCommand(cmForward));
+  EXPECT_EQ(Folder(), data / "B");
+  // A pick from the Back menu is a new visit after the current one.
+  form->ShowFromHistoryMenu(data / "A");
+  EXPECT_EQ(Folder(), data / "A");
+  EXPECT_FALSE(form->History().CanForward());
+  EXPECT_EQ(form->History().Item(form->History().Last()), data / "A");
+}
+
+TEST_F(Navigation, WorkFoldersColourTheirButtonsAndKeepAnOccupiedSlot) {
+  Start(data / "A");
+  TNavigationBar& bar = form->NavigationBar();
+  const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
+  EXPECT_EQ(bar.WorkFolderColor(0), text);
+  form->WorkFolderClick(0);  // an empty slot takes the current folder
+  form->SetWorkFolder(1);
+  EXPECT_EQ(bar.WorkFolderColor(0), RGB(255, 0, 255));
+  EXPECT_EQ(bar.WorkFolderColor(1), RGB(255, 0, 255)) << "both slots hold the current folder";
+  EXPECT_EQ(bar.WorkFolderHint(1), data / "A");
+  form->ShowFolder(data / "B");
+  EXPECT_EQ(bar.WorkFolderColor(0), RGB(0, 255, 255));
+  form->SetWorkFolder(0);
+  EXPECT_EQ(form->WorkFolders().Folder(1), data / "A") << "Set Work Folder leaves an occupied slot alone";
+  form->WorkFolderClick(0);
+  EXPECT_EQ(Folder(), data / "A");
+  form->WorkFolderRightClick(1);
+  EXPECT_EQ(bar.WorkFolderColor(1), text);
+  EXPECT_EQ(bar.WorkFolderHint(1), "Work Folder");
+  form->GoWorkFolder(1);
+  EXPECT_EQ(Folder(), data / "A");
+
+  // The buttons themselves: a click and a right click on the drawn button.
+  const RECT r = bar.WorkFolderRect(2);
+  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  SendMessageW(bar.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(bar.Handle(), WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(form->WorkFolders().Folder(3), data / "A");
+  SendMessageW(bar.Handle(), WM_RBUTTONUP, 0, at);
+  EXPECT_FALSE(form->WorkFolders().IsSet(3));
+}
+
+TEST_F(Navigation, FavouritesOpenByShiftFunctionKeysAndDuplicatesOpenTheFirst) {
+  test::WriteBytes(program / "favorite.dat", "Bee=" + (data / "B") + "\r\nsee=" + (data / "C") + "\r\nBee=" +
+                                                 (data / "D") + "\r\nno equals sign\r\n=" + (data / "A") + "\r\n");
+  Start(data / "A");
+  ASSERT_EQ(form->Favorites().size(), 5u);
+  ShiftKey(VK_F1);
+  EXPECT_EQ(Folder(), data / "B");
+  ShiftKey(VK_F2);
+  EXPECT_EQ(Folder(), data / "C");
+  ShiftKey(VK_F3);
+  EXPECT_EQ(Folder(), data / "B") << "the second \"Bee\" opens the folder of the first";
+  ShiftKey(VK_F4);
+  EXPECT_EQ(Folder(), data / "B") << "a line without \"=\" opens nothing";
+  ShiftKey(VK_F12);
+  EXPECT_EQ(Folder(), data / "B");
+
+  // Add to Favorites proposes the folder's name and appends a line.
+  form->ShowFolder(data / "A\\Inner");
+  questions.AnswerText("Deep");
+  form->AddToFavorites();
+  ASSERT_EQ(questions.CountAsked(test::TQuestionKind::AskText), 1u);
+  EXPECT_EQ(questions.Asked().back().initial, "Inner");
+  EXPECT_TRUE(questions.Asked().back().selectAll);
+  EXPECT_NE(questions.Asked().back().text.find(data / "A\\Inner"), std::string::npos);
+  ASSERT_EQ(form->Favorites().size(), 6u);
+  EXPECT_EQ(form->Favorites().back().name, "Deep");
+  EXPECT_NE(test::ReadBytes(program / "favorite.dat").find("Deep=" + (data / "A\\Inner")), std::string::npos);
+  questions.CancelText();
+  form->AddToFavorites();
+  EXPECT_EQ(form->Favorites().size(), 6u);
+}
+
+TEST_F(Navigation, ShiftLetterSwitchesDriveAndShellPlacesOpen) {
+  Start(data / "A");
+  ShiftKey('C');
+  EXPECT_EQ(form->View().Drive(), "C:");
+  form->GoTempFolder();
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  std::string expected = temp;
+  if (expected.size() > 3 && expected.back() == '\\') expected.pop_back();
+  EXPECT_TRUE(SameTextAscii(Folder(), expected)) << Folder();
+  // My Documents: the folder Wine's registry names for "Personal".
+  EXPECT_TRUE(form->RunCommand(cmMyDocuments));
+  EXPECT_TRUE(SameTextAscii(Folder(), ShellFolder("Personal"))) << Folder();
+}
+
+TEST_F(Navigation, DestinationPromptUsesTheRemovableRootWithNoTreeA) {
+  const std::string removable = test::Env("QUILL_TEST_REMOVABLE");
+  if (removable.empty()) GTEST_SKIP() << "no removable test drive";
+  test::WriteBytes(program / "quill.ini", "[Option]\r\nNoTreeA=1\r\n");
+  Start(data / "A");
+  questions.AnswerDrive(removable.substr(0, 2));
+  EXPECT_EQ(form->AskDestination({}), removable.substr(0, 2) + "\\");
+  EXPECT_EQ(questions.CountAsked(test::TQuestionKind::ChooseFolder), 0u);
+  EXPECT_EQ(form->LastDestination(), removable.substr(0, 2) + "\\");
+
+  // A full path is taken as typed; a bare drive letter elsewhere asks the folder chooser.
+  questions.AnswerDrive(data / "B");
+  EXPECT_EQ(form->AskDestination({}), data / "B");
+  questions.AnswerDrive("C");
+  questions.AnswerFolder(data / "C");
+  EXPECT_EQ(form->AskDestination({}), data / "C");
+  ASSERT_EQ(questions.CountAsked(test::TQuestionKind::ChooseFolder), 1u);
+  EXPECT_EQ(questions.Asked().back().initial, "C:");
+  questions.CancelDrive();
+  EXPECT_EQ(form->AskDestination({}), "");
+  EXPECT_EQ(form->LastDestination(), data / "C") << "a cancelled prompt keeps the last destination";
+  form->ShowFolder(data / "A");
+  form->GoLastDestination();
+  EXPECT_EQ(Folder(), data / "C");
+}
+
+TEST_F(Navigation, StatusPanelsFollowTheFocusTheSelectionAndTheDrive) {
+  Start(data.Path());
+  TStatusArea& status = form->StatusArea();
+  TQuillView& view = form->View();
+  view.SetItemIndex(view.Files().IndexOf("file.txt"));
+  EXPECT_NE(status.FileInfoText().find(" 5   |   "), std::string::npos) << status.FileInfoText();
+  view.SetItemIndex(view.Files().IndexOf("A"));
+  EXPECT_NE(status.FileInfoText().find("Folder"), std::string::npos) << status.FileInfoText();
+  EXPECT_FALSE(status.SelectionVisible());
+  view.Select(view.Files().IndexOf("file.txt"));
+  EXPECT_TRUE(status.SelectionVisible());
+  EXPECT_EQ(status.SelectionText(), "1 Items (5 bytes) ");
+  EXPECT_GE(status.GaugeSteps(), 0);
+  EXPECT_LE(status.GaugeSteps(), 9);
+  // A wide window leaves room for the fullest disk text.
+  SetWindowPos(form->Handle(), nullptr, 0, 0, 1100, 500, SWP_NOZORDER | SWP_NOMOVE);
+  EXPECT_EQ(status.DiskPanelWidth(), 370);
+  EXPECT_NE(status.DiskText().find("bytes Free (Total "), std::string::npos) << status.DiskText();
+}
+
+}  // namespace
+}  // namespace quill
