@@ -31,6 +31,9 @@ enum TCommandId : unsigned {
   cmInvertSelection,
   cmFindNext,
   cmExit,
+  cmSelectGroup,
+  cmUnselectGroup,
+  cmSelectSameExt,
   // Shift+F1 ... Shift+F12.
   cmFavoriteKey1 = 1100,
   cmFavoriteKey12 = 1111,

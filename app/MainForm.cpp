@@ -108,7 +108,19 @@ void TMainForm::PaneKeyDown(WPARAM& key) {
       DropTypedCharacter(pane_.Handle());
       Root();
       break;
-    case VK_MULTIPLY: view_.InvertSelection(); break;
+    case VK_MULTIPLY:
+      DropTypedCharacter(pane_.Handle());
+      view_.InvertSelection();
+      break;
+    case VK_ADD:
+    case VK_SUBTRACT:
+      DropTypedCharacter(pane_.Handle());
+      SelectGroupCommand(key == VK_ADD);
+      break;
+    case VK_DIVIDE:
+      DropTypedCharacter(pane_.Handle());
+      view_.SelectSameExt();
+      break;
     case VK_F11: ShowDropDown(nbFavorites, {}); break;
     default: break;
   }

@@ -108,6 +108,8 @@ private:
   void UpdateDiskInfo();
   bool OpenShortcutFolder();
   void CreateFolderCommand();
+  // Select Group / Unselect Group: masks asked for, files matching them (de)selected.
+  void SelectGroupCommand(bool select);
   IQuestions& Questions() { return *questions_; }
   void LayoutChildren();
   TPlacement CurrentPlacement() const;

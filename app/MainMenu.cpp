@@ -21,6 +21,10 @@ constexpr int kTextRoot = 506;
 constexpr int kTextInvertSelection = 501;
 constexpr int kTextNewFolder = 547;
 constexpr int kTextNewFolderPrompt = 548;
+constexpr int kTextSelectGroup = 502;
+constexpr int kTextUnselectGroup = 503;
+constexpr int kTextFilterPrompt = 520;
+constexpr int kTextFilter = 521;
 
 void Append(HMENU menu, UINT id, const std::string& caption, bool enabled = true) {
   AppendMenuW(menu, MF_STRING | (enabled ? 0 : MF_GRAYED), id, Widen(caption).c_str());
@@ -66,6 +70,9 @@ void TMainForm::BuildMenus() {
   HMENU edit = CreatePopupMenu();
   Append(edit, cmSelectAll, "Select &All\tAlt+U");
   Append(edit, cmInvertSelection, Caption(kTextInvertSelection, "&Invert Selection\t*"));
+  Append(edit, cmSelectGroup, Caption(kTextSelectGroup, "Select Group") + "(&G)\t+");
+  Append(edit, cmUnselectGroup, Caption(kTextUnselectGroup, "Deselect Group") + "(&D)\t-");
+  Append(edit, cmSelectSameExt, "Select Same &Ext\tNum /");
   Append(edit, cmFindNext, "&Find Next\tCtrl+L");
 
   HMENU system = CreatePopupMenu();
@@ -144,6 +151,12 @@ void TMainForm::ShowDropDown(TNavButton button, POINT screen) {
   }
 }
 
+void TMainForm::SelectGroupCommand(bool select) {
+  std::string masks;
+  if (Questions().AskText(Caption(kTextFilter, "Filter"), LoadText(kTextFilterPrompt), masks, true, 0) != mrOk) return;
+  if (!Trim(masks).empty()) view_.SelectGroup(masks, select);
+}
+
 void TMainForm::CreateFolderCommand() {
   std::string name = LoadText(kTextNewFolder);
   if (Questions().AskText(name, LoadText(kTextNewFolderPrompt), name, true, 0) != mrOk || Trim(name).empty()) return;
@@ -200,6 +213,9 @@ bool TMainForm::RunCommand(UINT id) {
     case cmSelectAll: SelectAllCommand(); return true;
     case cmInvertSelection: view_.InvertSelection(); return true;
     case cmFindNext: view_.FindNext(); return true;
+    case cmSelectGroup: SelectGroupCommand(true); return true;
+    case cmUnselectGroup: SelectGroupCommand(false); return true;
+    case cmSelectSameExt: view_.SelectSameExt(); return true;
     case cmExit: Close(); return true;
     default: return false;
   }

@@ -11,6 +11,7 @@
 #include "app/Commands.h"
 #include "app/MainForm.h"
 #include "base/Text.h"
+#include "fileview/ShellUtils.h"
 #include "messages/ShellFolders.h"
 #include "tests/native/ScriptedQuestions.h"
 #include "tests/win32/TestSupport.h"
@@ -235,6 +236,79 @@ TEST_F(Navigation, StatusPanelsFollowTheFocusTheSelectionAndTheDrive) {
   SetWindowPos(form->Handle(), nullptr, 0, 0, 1100, 500, SWP_NOZORDER | SWP_NOMOVE);
   EXPECT_EQ(status.DiskPanelWidth(), 370);
   EXPECT_NE(status.DiskText().find("bytes Free (Total "), std::string::npos) << status.DiskText();
+}
+
+TEST_F(Navigation, DriveLinesTreeNetworkAndShortcutsToFolders) {
+  Start(data / "A");
+  // The address box's list: one line per drive, then Network; picking a drive switches to it.
+  const std::vector<std::string> lines = form->AddressLines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines.back(), "Network");
+  EXPECT_NE(lines.front().find(" (C:)"), std::string::npos) << lines.front();
+  form->AddressPick(0);
+  EXPECT_EQ(form->View().Drive(), "C:");
+
+  questions.AnswerFolder(data / "B");
+  form->ChooseTree();
+  EXPECT_EQ(Folder(), data / "B");
+  EXPECT_EQ(questions.Asked().back().caption, "Select Folder");
+  questions.AnswerFolder("");
+  form->ChooseTree();
+  EXPECT_EQ(Folder(), data / "B") << "a cancelled chooser changes nothing";
+
+  questions.AnswerNetwork(data / "C");
+  form->AddressPick(static_cast<int>(lines.size()) - 1);
+  EXPECT_EQ(Folder(), data / "C") << "the Network line opens the browser and shows its answer";
+  questions.AnswerNetwork("");
+  form->BrowseNetwork();
+  EXPECT_EQ(Folder(), data / "C");
+
+  // Opening a shortcut to a folder shows the folder instead of starting the shortcut.
+  ASSERT_TRUE(CreateShortcut(data / "D", data / "C"));
+  form->View().Refresh({}, false);
+  const int link = form->View().Files().IndexOf("D.lnk");
+  ASSERT_GE(link, 0);
+  form->View().SetItemIndex(link);
+  form->View().Open();
+  EXPECT_EQ(Folder(), data / "D");
+}
+
+TEST_F(Navigation, GroupSelectionAsksForMasksAndMenuShortcutsRunCommands) {
+  test::WriteBytes(data / "A\\one.txt", "1");
+  test::WriteBytes(data / "A\\two.txt", "22");
+  test::WriteBytes(data / "A\\three.doc", "333");
+  Start(data / "A");
+  TQuillView& view = form->View();
+  questions.AnswerText("*.txt; *.none");
+  SendMessageW(form->Pane().Handle(), WM_KEYDOWN, VK_ADD, 0);
+  ASSERT_EQ(questions.CountAsked(test::TQuestionKind::AskText), 1u);
+  EXPECT_EQ(questions.Asked().back().caption, "Filter");
+  EXPECT_EQ(view.SelCount(), 2);
+  questions.AnswerText("t*");
+  form->RunCommand(cmUnselectGroup);
+  EXPECT_EQ(view.SelCount(), 1);
+  EXPECT_TRUE(view.Files().Items(view.Files().IndexOf("one.txt"))->Selected);
+  questions.CancelText();
+  form->RunCommand(cmSelectGroup);
+  EXPECT_EQ(view.SelCount(), 1);
+
+  // Ctrl+1 sets work folder 1 and Alt+Left goes back, through the accelerator table.
+  form->ShowFolder(data / "B");
+  BYTE state[256];
+  GetKeyboardState(state);
+  auto press = [&](BYTE modifier, WPARAM key, UINT message) {
+    state[modifier] = 0x80;
+    SetKeyboardState(state);
+    MSG msg{form->Pane().Handle(), message, key, message == WM_SYSKEYDOWN ? (1 << 29) : 0, 0, {}};
+    const bool translated = TranslateAcceleratorW(form->Handle(), form->Accelerators(), &msg) != 0;
+    state[modifier] = 0;
+    SetKeyboardState(state);
+    return translated;
+  };
+  EXPECT_TRUE(press(VK_CONTROL, '1', WM_KEYDOWN));
+  EXPECT_EQ(form->WorkFolders().Folder(1), data / "B");
+  EXPECT_TRUE(press(VK_MENU, VK_LEFT, WM_SYSKEYDOWN));
+  EXPECT_EQ(Folder(), data / "A");
 }
 
 }  // namespace
