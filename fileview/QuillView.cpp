@@ -322,6 +322,20 @@ uint32_t TQuillView::SaveDescript() {
   return error;
 }
 
+uint32_t TQuillView::AppendDescript(const std::string& folder, const std::vector<std::string>& lines) {
+  if (lines.empty()) return 0;
+  const std::string path = JoinPath(folder, kDescriptFile);
+  std::vector<std::string> all;
+  std::string bytes;
+  if (fs_.ReadAll(path, bytes)) all = DecodeLines(bytes, codePage_);
+  all.insert(all.end(), lines.begin(), lines.end());
+  const bool exists = fs_.GetAttributes(path) != kInvalidAttributes;
+  if (exists) fs_.SetAttributes(path, faArchive);
+  const uint32_t error = fs_.WriteAll(path, EncodeLines(all, codePage_));
+  if (error == 0 || exists) fs_.SetAttributes(path, faArchive | faHidden);
+  return error;
+}
+
 void TQuillView::DoChangeDir() {
   HideNameTip();
   if (!FindText().empty()) DoFindChange({});

@@ -56,6 +56,9 @@ public:
   void LoadDescript();
   // Returns 0 or the error code of the failed write; a failed write keeps the old file.
   uint32_t SaveDescript();
+  // Adds "name=description" lines to another folder's descript.dat (kept when present, written
+  // hidden), as a copy or move carries descriptions along. 0 or the write's error code.
+  uint32_t AppendDescript(const std::string& folder, const std::vector<std::string>& lines);
   // "Floppy" for removable drives, else the volume label, else "Local"/"CDROM" by type.
   std::string DriveLabel(const std::string& root);
 

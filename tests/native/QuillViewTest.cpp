@@ -349,6 +349,21 @@ TEST_F(PaneView, FailedDescriptionWriteKeepsTheFolderAsItWas) {
   EXPECT_EQ(fs.Node("C:\\Work\\descript.dat").bytes, "a.txt=text\r\n");
 }
 
+TEST_F(PaneView, DescriptionsCarriedToAnotherFolderKeepItsOwnLines) {
+  fs.MakeFolder("C:\\Other");
+  fs.WriteText("C:\\Other\\descript.dat", "old.txt=kept\r\n", faArchive | faHidden | faReadOnly);
+  EXPECT_EQ(view.AppendDescript("C:\\Other", {"a.txt=text", "b.txt=more"}), 0u);
+  EXPECT_EQ(fs.Node("C:\\Other\\descript.dat").bytes, "old.txt=kept\r\na.txt=text\r\nb.txt=more\r\n");
+  EXPECT_EQ(fs.Node("C:\\Other\\descript.dat").attributes, faArchive | faHidden) << "hidden, no longer read-only";
+  EXPECT_EQ(view.AppendDescript("C:\\Work", {"c.txt=new file"}), 0u);
+  EXPECT_EQ(fs.Node("C:\\Work\\descript.dat").bytes, "c.txt=new file\r\n");
+  EXPECT_EQ(fs.Node("C:\\Work\\descript.dat").attributes, faArchive | faHidden);
+  fs.failWrites = 112;
+  EXPECT_EQ(view.AppendDescript("C:\\Other", {"d.txt=lost"}), 112u);
+  EXPECT_EQ(fs.Node("C:\\Other\\descript.dat").bytes, "old.txt=kept\r\na.txt=text\r\nb.txt=more\r\n");
+  fs.failWrites = 0;
+}
+
 TEST_F(PaneView, RandomDescriptionBytesNeverBreakTheScan) {
   std::mt19937 random(7);
   const std::string alphabet = std::string("a.tx=\r\n\xFF\xC3\xA9\xEF\xBB\xBF") + std::string(1, '\0');
