@@ -34,6 +34,10 @@ enum TCommandId : unsigned {
   cmSelectGroup,
   cmUnselectGroup,
   cmSelectSameExt,
+  cmCopy,
+  cmMove,
+  cmDelete,
+  cmRestoreSelection,
   // Shift+F1 ... Shift+F12.
   cmFavoriteKey1 = 1100,
   cmFavoriteKey12 = 1111,

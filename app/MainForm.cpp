@@ -104,6 +104,8 @@ void TMainForm::PaneKeyDown(WPARAM& key) {
       DropTypedCharacter(pane_.Handle());
       UpOneLevel();
       break;
+    case VK_INSERT: CopyCommand(false); break;
+    case VK_DELETE: DeleteCommand(); break;
     case VK_OEM_5:  // "\"
       DropTypedCharacter(pane_.Handle());
       Root();

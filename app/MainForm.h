@@ -17,6 +17,8 @@
 #include "navigation/Favorites.h"
 #include "navigation/StringHistory.h"
 #include "navigation/WorkFolders.h"
+#include "operations/CopyingDialog.h"
+#include "operations/DeletingDialog.h"
 #include "ui/Window.h"
 
 namespace quill {
@@ -82,6 +84,20 @@ public:
   void ChooseTree();
   // The destination prompt before a copy, a move or an extraction; "" when the user gave none.
   std::string AskDestination(const std::string& proposal);
+  // ---- operations ----
+  // The marked entries, or the focused one when it is neither a drive entry nor ".."; their
+  // names become the selection memory that Restore Selection marks again.
+  std::vector<int> CollectedEntries();
+  void RestoreSelection();
+  const std::vector<std::string>& SelectionMemory() const { return selectionMemory_; }
+  // Copy or Move (Alt+C, Alt+M, Insert): asks the destination, runs the engine, updates the pane.
+  void CopyCommand(bool move);
+  void RunCopy(const std::vector<int>& items, const std::string& destination, bool move);
+  // Delete (Alt+D, Delete): asks, then deletes to the recycle bin (Yes) or for good (Delete).
+  void DeleteCommand();
+  void RunDelete(const std::vector<int>& items, bool recycle);
+  void PlayCompletionSound();
+
   // Runs a menu command by its identifier; false for one it does not know.
   bool RunCommand(UINT id);
   HACCEL Accelerators() const { return accelerators_; }
@@ -111,6 +127,9 @@ private:
   // Select Group / Unselect Group: masks asked for, files matching them (de)selected.
   void SelectGroupCommand(bool select);
   IQuestions& Questions() { return *questions_; }
+  ICopyProgress* CopyProgress();
+  IDeleteProgress* DeleteProgress();
+  void FinishOperation();
   void LayoutChildren();
   TPlacement CurrentPlacement() const;
 
@@ -124,6 +143,8 @@ private:
   TNavigationBar bar_;
   TStatusArea status_;
   std::unique_ptr<IQuestions> ownQuestions_;
+  std::unique_ptr<TfCopying> copying_;
+  std::unique_ptr<TfDeleting> deleting_;
   IQuestions* questions_ = nullptr;
   TStringHistory history_{12};
   bool suppressHistory_ = false;
@@ -131,6 +152,7 @@ private:
   std::string lastDestination_;
   TWorkFolders work_;
   std::vector<TFavorite> favorites_;
+  std::vector<std::string> selectionMemory_;
   bool favoritesLoaded_ = false;
   HMENU menu_ = nullptr;
   HMENU favoritesMenu_ = nullptr;

@@ -40,6 +40,10 @@ std::string Caption(int id, const char* fallback) {
 void TMainForm::BuildMenus() {
   menu_ = CreateMenu();
   HMENU file = CreatePopupMenu();
+  Append(file, cmCopy, "&Copy\tAlt+C");
+  Append(file, cmMove, "Mo&ve\tAlt+M");
+  Append(file, cmDelete, "&Delete\tAlt+D");
+  AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
   Append(file, cmExit, "E&xit\tAlt+X");
 
   HMENU folder = CreatePopupMenu();
@@ -70,6 +74,7 @@ void TMainForm::BuildMenus() {
   HMENU edit = CreatePopupMenu();
   Append(edit, cmSelectAll, "Select &All\tAlt+U");
   Append(edit, cmInvertSelection, Caption(kTextInvertSelection, "&Invert Selection\t*"));
+  Append(edit, cmRestoreSelection, "&Restore Selection\tCtrl+Shift+R");
   Append(edit, cmSelectGroup, Caption(kTextSelectGroup, "Select Group") + "(&G)\t+");
   Append(edit, cmUnselectGroup, Caption(kTextUnselectGroup, "Deselect Group") + "(&D)\t-");
   Append(edit, cmSelectSameExt, "Select Same &Ext\tNum /");
@@ -110,8 +115,12 @@ void TMainForm::BuildMenus() {
       {ctrl, 'P', cmTempFolder},
       {alt, 'U', cmSelectAll},
       {ctrlShift, 'I', cmInvertSelection},
+      {ctrlShift, 'R', cmRestoreSelection},
       {ctrl, 'L', cmFindNext},
       {alt, 'X', cmExit},
+      {alt, 'C', cmCopy},
+      {alt, 'M', cmMove},
+      {alt, 'D', cmDelete},
   };
   accelerators_ = CreateAcceleratorTableW(table.data(), static_cast<int>(table.size()));
 }
@@ -217,6 +226,10 @@ bool TMainForm::RunCommand(UINT id) {
     case cmUnselectGroup: SelectGroupCommand(false); return true;
     case cmSelectSameExt: view_.SelectSameExt(); return true;
     case cmExit: Close(); return true;
+    case cmCopy: CopyCommand(false); return true;
+    case cmMove: CopyCommand(true); return true;
+    case cmDelete: DeleteCommand(); return true;
+    case cmRestoreSelection: RestoreSelection(); return true;
     default: return false;
   }
 }

@@ -8,6 +8,8 @@
 #include "drivewin/NetworkWindow.h"
 #include "messages/GetString.h"
 #include "messages/MessageBox.h"
+#include "operations/DelWarningDialog.h"
+#include "operations/FileExistsDialog.h"
 #include "platform/Utf16.h"
 
 namespace quill {
@@ -32,6 +34,14 @@ int TWin32Questions::ChooseDrive(std::string& value, const std::array<std::strin
 }
 
 std::string TWin32Questions::BrowseNetwork(const std::string& start) { return quill::BrowseNetwork(Owner(), start); }
+
+uint32_t TWin32Questions::AskFileExists(const std::string& source, std::string& destination, bool archiveEntry) {
+  return quill::AskFileExists(Owner(), source, destination, archiveEntry);
+}
+
+int TWin32Questions::AskDelete(const std::string& text, int focusedButton, bool withAll) {
+  return quill::AskDelete(Owner(), text, focusedButton, withAll);
+}
 
 namespace {
 int CALLBACK SelectStart(HWND hwnd, UINT message, LPARAM, LPARAM data) {

@@ -6,6 +6,14 @@
 #include "ui/Window.h"
 
 namespace quill {
+namespace {
+
+bool IsDialogWindow(HWND window) {
+  wchar_t name[16] = {};
+  return GetClassNameW(window, name, 16) > 0 && lstrcmpW(name, L"#32770") == 0;
+}
+
+}  // namespace
 
 int RunModal(HWND window, HWND owner, const int& result) {
   // A disabled owner stays as it was: a nested chooser must not enable what its caller disabled.
@@ -13,6 +21,9 @@ int RunModal(HWND window, HWND owner, const int& result) {
   if (disableOwner) EnableWindow(owner, FALSE);
   ShowWindow(window, SW_SHOW);
   SetForegroundWindow(window);
+  // A window of the dialog class gets the dialog manager's keys (Tab, Enter, Esc, mnemonics);
+  // other windows handle their keys themselves.
+  const bool dialog = IsDialogWindow(window);
   int modalResult = 0;
   while (result == 0 && IsWindow(window)) {
     MSG msg;
@@ -23,6 +34,7 @@ int RunModal(HWND window, HWND owner, const int& result) {
       break;
     }
     if (got < 0) break;
+    if (dialog && IsDialogMessageW(window, &msg)) continue;
     try {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);

@@ -8,7 +8,8 @@ namespace quill {
 
 // Shows `window` (already created, owned by `owner`) and pumps messages until `result` is not
 // zero. The owner is enabled again before the window is hidden, so activation goes back to it.
-// A WM_QUIT ends the loop with 2 (cancel) and is posted again for the outer loop.
+// A WM_QUIT ends the loop with 2 (cancel) and is posted again for the outer loop. A dialog-class
+// window gets the dialog manager's keyboard handling.
 int RunModal(HWND window, HWND owner, const int& result);
 
 // The top-left corner that centres a window of this outer size over `owner` (over the work

@@ -314,6 +314,19 @@ uint64_t FolderSize(const std::string& folder) {
   return WalkFiles(folder, [&](uint64_t size) { total += size; }) ? total : kNoFolderSize;
 }
 
+bool FolderTotals(const std::string& folder, int64_t& count, uint64_t& bytes) {
+  int64_t files = 0;
+  uint64_t total = 0;
+  if (!WalkFiles(folder, [&](uint64_t size) {
+        ++files;
+        total += size;
+      }))
+    return false;
+  count += files;
+  bytes += total;
+  return true;
+}
+
 bool ShellOpen(const std::string& file, const std::string& parameters, const std::string& folder, bool wait) {
   const std::wstring wideFile = Widen(file), wideParameters = Widen(parameters), wideFolder = Widen(folder);
   SHELLEXECUTEINFOW info = {};

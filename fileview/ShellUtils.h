@@ -50,6 +50,8 @@ uint64_t FileSize64(const std::string& fileName);  // 0 when it cannot be opened
 int64_t CountFiles(const std::string& folder);     // -1 when the folder cannot be entered
 constexpr uint64_t kNoFolderSize = ~uint64_t{0};
 uint64_t FolderSize(const std::string& folder);    // kNoFolderSize when it cannot be entered
+// Both of the above in one walk; false (and nothing added) when the folder cannot be entered.
+bool FolderTotals(const std::string& folder, int64_t& count, uint64_t& bytes);
 
 // Shell. With `wait`, messages keep being dispatched until the started process ends; a WM_QUIT
 // seen meanwhile is posted again and ends the wait.

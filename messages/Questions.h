@@ -60,6 +60,15 @@ public:
 
   // The network browser: a share root "\\server\share", or "" when cancelled.
   virtual std::string BrowseNetwork(const std::string& start) = 0;
+
+  // The replace confirmation for a name conflict: `destination` is the existing target's path
+  // and, after a rename, the new one. `archiveEntry` disables Rename. Returns the answer flags
+  // (feOverwrite, feSkip, feCancel, feRenamed, feAll; operations/Progress.h), 0 when closed.
+  virtual uint32_t AskFileExists(const std::string& source, std::string& destination, bool archiveEntry) = 0;
+
+  // The delete confirmation: focused button 0 (Delete/All), 1 (Yes) or 2 (No); withAll captions
+  // the first button "All". Returns mrAll (first button), mrYes, mrNo or mrCancel.
+  virtual int AskDelete(const std::string& text, int focusedButton, bool withAll) = 0;
 };
 
 }  // namespace quill

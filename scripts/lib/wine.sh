@@ -179,6 +179,14 @@ quill_owner_alive() {
   [ -n "$pid" ] && [ -n "$start" ] && [ "$(quill_process_identity "$pid")" = "$start" ]
 }
 
+# The small drive's tmpfs goes before its run folder does: rm -rf would empty it and then fail on
+# the mount point. A lazy unmount covers a process that still holds a file there.
+quill_unmount_small_drive() {
+  local dir=$1/drive-f
+  mountpoint -q "$dir" 2>/dev/null || return 0
+  umount "$dir" 2>/dev/null || umount -l "$dir" 2>/dev/null || quill_log "cannot unmount $dir"
+}
+
 # Removes runs whose script was killed outright (no trap ran), with their server and display.
 quill_sweep_runs() {
   local run
@@ -186,6 +194,7 @@ quill_sweep_runs() {
     [ -f "$run/owner" ] || continue
     quill_owner_alive "$run/owner" && continue
     WINEPREFIX=$run/prefix wineserver -k 2>/dev/null || true
+    quill_unmount_small_drive "$run"
     if quill_process_is "$(cat "$run/xvfb.pid" 2>/dev/null)" Xvfb; then
       kill "$(cat "$run/xvfb.pid")" 2>/dev/null || true
     fi
@@ -197,6 +206,7 @@ quill_finish_run() {
   local run=$QUILL_TEST_RUN_DIR
   WINEPREFIX=$run/prefix wineserver -k 2>/dev/null || true
   WINEPREFIX=$run/prefix wineserver -w 2>/dev/null || true
+  quill_unmount_small_drive "$run"
   if [ "${QUILL_KEEP_RUN:-0}" = 1 ]; then
     rm -f "$run/owner"
     quill_log "kept the run folder $run"
@@ -210,6 +220,11 @@ quill_finish_run() {
 #   QUILL_TEST_DRIVE_D_DIR   the folder behind D:, a CD-ROM drive labelled QUILLCD, serial CD0D1234
 #   QUILL_TEST_DRIVE_E_DIR   the folder behind E:, a removable drive labelled FLOPPY1
 #   QUILL_TEST_CDROM=D:  QUILL_TEST_REMOVABLE=E:
+#   XDG_DATA_HOME            the run's own data folder: Wine's recycle bin (the desktop trash)
+#                            and menu entries land there instead of in the user's home
+#   QUILL_TEST_DRIVE_F_DIR   the folder behind F:, a 2 MiB tmpfs for running out of space, and
+#   QUILL_TEST_SMALL_DRIVE=F:, both only when this process may mount (root, not a restricted
+#                            container); otherwise unset, and the tests that need F: skip.
 # C: stays the prefix's own drive_c.
 quill_new_run() {
   mkdir -p "$quill_wine_dir/runs"
@@ -239,6 +254,19 @@ quill_new_run() {
   export QUILL_TEST_DRIVE_E_DIR=$run/drive-e
   export QUILL_TEST_CDROM=D:
   export QUILL_TEST_REMOVABLE=E:
+
+  export XDG_DATA_HOME=$run/xdg-data
+  mkdir "$XDG_DATA_HOME"
+
+  unset QUILL_TEST_DRIVE_F_DIR QUILL_TEST_SMALL_DRIVE
+  mkdir "$run/drive-f"
+  if mount -t tmpfs -o size=2m,mode=0755 quill-small "$run/drive-f" 2>/dev/null; then
+    ln -sfn "$run/drive-f" "$run/prefix/dosdevices/f:"
+    export QUILL_TEST_DRIVE_F_DIR=$run/drive-f
+    export QUILL_TEST_SMALL_DRIVE=F:
+  else
+    quill_log "no small test drive F: (mounting a tmpfs is not permitted here)"
+  fi
 }
 
 # A program started before the mount manager has applied HKLM\Software\Wine\Drives sees every

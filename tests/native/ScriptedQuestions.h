@@ -13,10 +13,11 @@
 #include <vector>
 
 #include "messages/Questions.h"
+#include "operations/Progress.h"
 
 namespace quill::test {
 
-enum class TQuestionKind { ShowError, Message, AskText, ChooseDrive, ChooseFolder, BrowseNetwork };
+enum class TQuestionKind { ShowError, Message, AskText, ChooseDrive, ChooseFolder, BrowseNetwork, FileExists, Delete };
 
 inline const char* KindName(TQuestionKind kind) {
   switch (kind) {
@@ -26,6 +27,8 @@ inline const char* KindName(TQuestionKind kind) {
     case TQuestionKind::ChooseDrive: return "ChooseDrive";
     case TQuestionKind::ChooseFolder: return "ChooseFolder";
     case TQuestionKind::BrowseNetwork: return "BrowseNetwork";
+    case TQuestionKind::FileExists: return "FileExists";
+    case TQuestionKind::Delete: return "Delete";
   }
   return "?";
 }
@@ -60,6 +63,9 @@ public:
   // "" answers as the user cancelling does.
   void AnswerFolder(const std::string& folder) { folders_.push_back(folder); }
   void AnswerNetwork(const std::string& share) { shares_.push_back(share); }
+  // The replace confirmation's flags; with feRenamed, `renamedTo` becomes the destination.
+  void AnswerFileExists(uint32_t flags, const std::string& renamedTo = {}) { conflicts_.push_back({flags, renamedTo}); }
+  void AnswerDelete(int modalResult) { deletes_.push_back(modalResult); }
 
   const std::vector<TAskedQuestion>& Asked() const { return asked_; }
   size_t CountAsked(TQuestionKind kind) const {
@@ -68,7 +74,8 @@ public:
     return n;
   }
   size_t Unused() const {
-    return errors_.size() + messages_.size() + texts_.size() + drives_.size() + folders_.size() + shares_.size();
+    return errors_.size() + messages_.size() + texts_.size() + drives_.size() + folders_.size() + shares_.size() +
+           conflicts_.size() + deletes_.size();
   }
   // Answers prepared for questions that never came are a failure too: the code under test asked
   // less than the test expected.
@@ -134,7 +141,32 @@ public:
     return share;
   }
 
+  // text = the source, initial = the destination offered; code = the archive flag.
+  uint32_t AskFileExists(const std::string& source, std::string& destination, bool archiveEntry) override {
+    TAskedQuestion& q = Record(TQuestionKind::FileExists, {}, source);
+    q.initial = destination;
+    q.code = archiveEntry ? 1 : 0;
+    TConflictAnswer answer;
+    if (!Take(conflicts_, answer, q)) return feCancel;
+    if (answer.flags & feRenamed) destination = answer.renamedTo;
+    return answer.flags;
+  }
+
+  // text = the question; code = the focused button; selectAll = the All caption.
+  int AskDelete(const std::string& text, int focusedButton, bool withAll) override {
+    TAskedQuestion& q = Record(TQuestionKind::Delete, {}, text);
+    q.code = static_cast<uint32_t>(focusedButton);
+    q.selectAll = withAll;
+    int result = mrCancel;
+    if (!Take(deletes_, result, q)) return mrCancel;
+    return result;
+  }
+
 private:
+  struct TConflictAnswer {
+    uint32_t flags = 0;
+    std::string renamedTo;
+  };
   struct TTextAnswer {
     int result = mrCancel;
     std::string text;
@@ -169,6 +201,8 @@ private:
   std::deque<TTextAnswer> drives_;
   std::deque<std::string> folders_;
   std::deque<std::string> shares_;
+  std::deque<TConflictAnswer> conflicts_;
+  std::deque<int> deletes_;
 };
 
 }  // namespace quill::test

@@ -311,5 +311,89 @@ TEST_F(Navigation, GroupSelectionAsksForMasksAndMenuShortcutsRunCommands) {
   EXPECT_EQ(Folder(), data / "A");
 }
 
+// ---- operations from the main window ----
+
+TEST_F(Navigation, CopyCarriesDescriptionsAndUnmarksWhatWasCopied) {
+  test::WriteBytes(data / "A\\one.txt", "first file");
+  test::WriteBytes(data / "A\\two.txt", std::string(200000, 'x'));
+  test::WriteBytes(data / "A\\three.txt", "stays");
+  test::WriteBytes(data / "A\\descript.dat", "one.txt=the first\r\nthree.txt=not copied\r\n");
+  Start(data / "A");
+  TQuillView& view = form->View();
+  view.Select(view.Files().IndexOf("one.txt"));
+  view.Select(view.Files().IndexOf("two.txt"));
+  questions.AnswerDrive(data / "B");
+  form->RunCommand(cmCopy);
+  EXPECT_EQ(test::ReadBytes(data / "B\\one.txt"), "first file");
+  EXPECT_EQ(test::ReadBytes(data / "B\\two.txt"), std::string(200000, 'x'));
+  EXPECT_FALSE(test::Exists(data / "B\\three.txt"));
+  EXPECT_EQ(test::ReadBytes(data / "B\\descript.dat"), "one.txt=the first\r\n");
+  EXPECT_TRUE(test::Attributes(data / "B\\descript.dat") & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(view.SelCount(), 0) << "copied entries are unmarked";
+  form->RunCommand(cmRestoreSelection);
+  EXPECT_EQ(view.SelCount(), 2) << "Restore Selection marks the copied entries again";
+  view.DeselectAll(true);
+  EXPECT_GE(view.Files().IndexOf("one.txt"), 0) << "and stay in the list";
+  EXPECT_EQ(form->LastDestination(), data / "B");
+
+  // A conflict goes to the replace question; Skip leaves the target alone.
+  test::WriteBytes(data / "A\\one.txt", "changed");
+  view.SetItemIndex(view.Files().IndexOf("one.txt"));
+  questions.AnswerDrive(data / "B");
+  questions.AnswerFileExists(feSkip);
+  SendMessageW(form->Pane().Handle(), WM_KEYDOWN, VK_INSERT, 0);
+  ASSERT_EQ(questions.CountAsked(test::TQuestionKind::FileExists), 1u);
+  EXPECT_EQ(questions.Asked().back().initial, data / "B\\one.txt");
+  EXPECT_EQ(test::ReadBytes(data / "B\\one.txt"), "first file");
+}
+
+TEST_F(Navigation, MoveTakesEntriesAndTheirDescriptionsAlong) {
+  test::WriteBytes(data / "A\\one.txt", "moving");
+  test::WriteBytes(data / "A\\zz.txt", "stays");
+  test::WriteBytes(data / "A\\descript.dat", "one.txt=goes along\r\nzz.txt=stays here\r\n");
+  Start(data / "A");
+  TQuillView& view = form->View();
+  view.SetItemIndex(view.Files().IndexOf("zz.txt"));
+  view.Select(view.Files().IndexOf("one.txt"));
+  questions.AnswerDrive(data / "C");
+  form->RunCommand(cmMove);
+  EXPECT_EQ(test::ReadBytes(data / "C\\one.txt"), "moving");
+  EXPECT_FALSE(test::Exists(data / "A\\one.txt"));
+  EXPECT_EQ(view.Files().IndexOf("one.txt"), -1);
+  EXPECT_EQ(view.FocusedFile()->FullName(), "zz.txt") << "the focus stays on its entry";
+  EXPECT_EQ(test::ReadBytes(data / "C\\descript.dat"), "one.txt=goes along\r\n");
+  EXPECT_EQ(test::ReadBytes(data / "A\\descript.dat"), "zz.txt=stays here\r\n");
+}
+
+TEST_F(Navigation, DeleteAsksWithTheEntrysNameAndRemovesWhatWentAway) {
+  test::WriteBytes(data / "A\\gone.txt", "x");
+  test::WriteBytes(data / "A\\kept.txt", "y");
+  test::WriteBytes(program / "quill.ini", "[Option]\r\nDelBtn=1\r\n");
+  Start(data / "A");
+  TQuillView& view = form->View();
+  view.SetItemIndex(view.Files().IndexOf("gone.txt"));
+  questions.AnswerDelete(mrNo);
+  SendMessageW(form->Pane().Handle(), WM_KEYDOWN, VK_DELETE, 0);
+  ASSERT_EQ(questions.CountAsked(test::TQuestionKind::Delete), 1u);
+  EXPECT_EQ(questions.Asked().back().text, "gone.txt\n\nAre you sure you want to send to RecycleBin?");
+  EXPECT_EQ(questions.Asked().back().code, 1u) << "DelBtn picks the focused button";
+  EXPECT_TRUE(test::Exists(data / "A\\gone.txt")) << "No deletes nothing";
+
+  questions.AnswerDelete(mrAll);  // the Delete button: for good
+  form->RunCommand(cmDelete);
+  EXPECT_FALSE(test::Exists(data / "A\\gone.txt"));
+  EXPECT_EQ(view.Files().IndexOf("gone.txt"), -1);
+  EXPECT_EQ(test::ReadBytes(data / "A\\kept.txt"), "y");
+
+  view.Select(view.Files().IndexOf("kept.txt"));
+  view.Select(view.Files().IndexOf("Inner"));
+  questions.AnswerDelete(mrAll);
+  form->RunCommand(cmDelete);
+  EXPECT_EQ(questions.Asked().back().text, "Selected All Files/Folders\n\nAre you sure you want to send to RecycleBin?");
+  EXPECT_FALSE(test::Exists(data / "A\\kept.txt"));
+  EXPECT_FALSE(test::Exists(data / "A\\Inner"));
+  EXPECT_EQ(view.SelCount(), 0);
+}
+
 }  // namespace
 }  // namespace quill
