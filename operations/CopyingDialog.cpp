@@ -126,7 +126,7 @@ void TfCopying::End() {
 }
 
 void TfCopying::Command(int id, int notification) {
-  if (id == kCancelId && (notification == BN_CLICKED || notification == 0)) Cancel();
+  if (id == kCancelId && notification == BN_CLICKED) Cancel();
 }
 
 INT_PTR TfCopying::Message(UINT message, WPARAM, LPARAM) {

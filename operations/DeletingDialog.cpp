@@ -82,7 +82,7 @@ void TfDeleting::End() {
 }
 
 void TfDeleting::Command(int id, int notification) {
-  if (id == kCancelId && (notification == BN_CLICKED || notification == 0)) cancelled_ = true;
+  if (id == kCancelId && notification == BN_CLICKED) cancelled_ = true;
 }
 
 INT_PTR TfDeleting::Message(UINT message, WPARAM, LPARAM) {
