@@ -395,5 +395,29 @@ TEST_F(Navigation, DeleteAsksWithTheEntrysNameAndRemovesWhatWentAway) {
   EXPECT_EQ(view.SelCount(), 0);
 }
 
+TEST_F(Navigation, CopiesFromTheCdRomLoseReadOnlyOnlyWithRemRead) {
+  const std::string cd = test::Env("QUILL_TEST_CDROM");
+  if (cd.empty()) GTEST_SKIP() << "no CD-ROM test drive";
+  const std::string source = cd + "\\ro-" + std::to_string(GetCurrentProcessId()) + ".txt";
+  test::WriteBytes(source, "from the disc", FILE_ATTRIBUTE_READONLY);
+  ASSERT_TRUE(test::Attributes(source) & FILE_ATTRIBUTE_READONLY);
+  const std::string name = source.substr(cd.size() + 1);
+  for (const bool remRead : {false, true}) {
+    test::WriteBytes(program / "quill.ini", std::string("[Option]\r\nRemRead=") + (remRead ? "1" : "0") + "\r\n");
+    Start(cd + "\\");
+    form->View().SetItemIndex(form->View().Files().IndexOf(name));
+    const std::string target = data / (remRead ? "C" : "D");
+    questions.AnswerDrive(target);
+    form->RunCommand(cmCopy);
+    const std::string copy = target + "\\" + name;
+    EXPECT_EQ(test::ReadBytes(copy), "from the disc");
+    EXPECT_EQ((test::Attributes(copy) & FILE_ATTRIBUTE_READONLY) != 0, !remRead) << "RemRead=" << remRead;
+    SetFileAttributesW(Widen(copy).c_str(), FILE_ATTRIBUTE_NORMAL);
+    form.reset();
+  }
+  SetFileAttributesW(Widen(source).c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(Widen(source).c_str());
+}
+
 }  // namespace
 }  // namespace quill
