@@ -191,31 +191,20 @@ void TFileViewWindow::DrawUpImage(HDC dc, int x, int y, int size, COLORREF color
 }
 
 void TFileViewWindow::DrawSmallIcon(HDC dc, TFile& file, int x, int y, bool focused) {
-  if (file.ImageIndex == -1) file.ImageIndex = ImageIndexOf(file, smallImages_);
-  if (file.ImageIndex == kParentImage) {
-    DrawUpImage(dc, x, y, 16, Rgb(view_.Colors().Colors(kColorFolder)));
-    return;
-  }
-  HIMAGELIST list = smallImages_.Handle();
-  if (!list || file.ImageIndex < 0 || file.ImageIndex >= ImageList_GetImageCount(list)) return;
-  UINT style = ILD_TRANSPARENT;
-  COLORREF blend = CLR_DEFAULT;
-  if (focused) {
-    style |= ILD_SELECTED;
-  } else if (file.Attributes & faHidden) {
-    style |= ILD_BLEND50;
-    blend = 0xFFFFFF;
-  }
-  ImageList_DrawEx(list, file.ImageIndex, dc, x, y, 0, 0, CLR_NONE, blend, style);
+  DrawIcon(dc, file, x, y, focused, smallImages_);
 }
 
 void TFileViewWindow::DrawLargeIcon(HDC dc, TFile& file, int x, int y, bool focused) {
-  if (file.ImageIndex == -1) file.ImageIndex = ImageIndexOf(file, largeImages_);
+  DrawIcon(dc, file, x, y, focused, largeImages_);
+}
+
+void TFileViewWindow::DrawIcon(HDC dc, TFile& file, int x, int y, bool focused, TSysImageList& images) {
+  if (file.ImageIndex == -1) file.ImageIndex = ImageIndexOf(file, images);
   if (file.ImageIndex == kParentImage) {
-    DrawUpImage(dc, x, y, 32, Rgb(view_.Colors().Colors(kColorFolder)));
+    DrawUpImage(dc, x, y, images.Size(), Rgb(view_.Colors().Colors(kColorFolder)));
     return;
   }
-  HIMAGELIST list = largeImages_.Handle();
+  HIMAGELIST list = images.Handle();
   if (!list || file.ImageIndex < 0 || file.ImageIndex >= ImageList_GetImageCount(list)) return;
   UINT style = ILD_TRANSPARENT;
   COLORREF blend = CLR_DEFAULT;

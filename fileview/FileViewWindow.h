@@ -162,6 +162,7 @@ private:
   void DrawFocusFrame(HDC dc, RECT r, COLORREF focusColor);
   void DrawSmallIcon(HDC dc, TFile& file, int x, int y, bool focused);
   void DrawLargeIcon(HDC dc, TFile& file, int x, int y, bool focused);
+  void DrawIcon(HDC dc, TFile& file, int x, int y, bool focused, TSysImageList& images);
   void DrawUpImage(HDC dc, int x, int y, int size, COLORREF color);
   // Draws `text` opaque and clipped in `r`, cut with "~" when it does not fit; true when cut.
   bool DrawCut(HDC dc, const std::string& text, const RECT& r, UINT align);

@@ -52,11 +52,11 @@ std::string FillText(std::string_view format, std::initializer_list<std::string_
       result += c;
       continue;
     }
-    const char spec = format[i + 1];
-    if (spec == '%') {
+    const char kind = format[i + 1];
+    if (kind == '%') {
       result += '%';
       ++i;
-    } else if (spec == 'd' || spec == 's' || spec == 'c') {
+    } else if (kind == 'd' || kind == 's' || kind == 'c') {
       if (next != args.end()) result.append(*next++);
       ++i;
     } else {

@@ -270,11 +270,11 @@ quill_new_run() {
 }
 
 # A program started before the mount manager has applied HKLM\Software\Wine\Drives sees every
-# drive as a fixed disk with no label. The mount manager reads that key when the Wine session
-# starts, so a key written into a running session stays unapplied until the server restarts
-# (seen with Wine 8: D: and E: "fixed" in the session that wrote the key, right in the next).
+# drive as a fixed disk with no label. The mount manager reads that key when the Wine server
+# starts, so a key written into a running server stays unapplied until the server restarts
+# (seen with Wine 8: D: and E: "fixed" under the server that wrote the key, right in the next).
 # So ask Wine itself, the way the program will, until C:, D: and E: report their types, labels
-# and serials; past half the time allowed (QUILL_DRIVE_WAIT, 20 s) restart the session once.
+# and serials; past half the time allowed (QUILL_DRIVE_WAIT, 20 s) restart the server once.
 quill_wait_for_drives() {
   local limit=${QUILL_DRIVE_WAIT:-20} output restarted=0 started=$SECONDS
   while :; do
@@ -288,7 +288,7 @@ quill_wait_for_drives() {
       quill_die "the test drives did not come up as expected within $limit s"
     fi
     if ((restarted == 0 && SECONDS - started >= limit / 2)); then
-      quill_log "drive types not applied yet; restarting the Wine session"
+      quill_log "drive types not applied yet; restarting the Wine server"
       wineserver -k 2>/dev/null || true
       wineserver -w 2>/dev/null || true
       restarted=1

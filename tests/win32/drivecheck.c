@@ -31,11 +31,11 @@ static const char* NameOf(UINT type) {
   }
 }
 
-/* Returns 1 when the drive matches "X:TYPE[:LABEL[:SERIAL]]", 0 when not, -1 on a bad spec. */
-static int CheckDrive(const char* spec) {
+/* Returns 1 when the drive matches "X:TYPE[:LABEL[:SERIAL]]", 0 when not, -1 on a malformed argument. */
+static int CheckDrive(const char* wanted) {
   char buffer[256];
-  if (strlen(spec) >= sizeof buffer || strlen(spec) < 3 || spec[1] != ':') return -1;
-  strcpy(buffer, spec);
+  if (strlen(wanted) >= sizeof buffer || strlen(wanted) < 3 || wanted[1] != ':') return -1;
+  strcpy(buffer, wanted);
   char* wantType = buffer + 2;
   char* wantLabel = strchr(wantType, ':');
   if (wantLabel) *wantLabel++ = '\0';
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const int result = CheckDrive(argv[i]);
     if (result < 0) {
-      fprintf(stderr, "drivecheck: bad drive spec %s\n", argv[i]);
+      fprintf(stderr, "drivecheck: bad drive argument %s\n", argv[i]);
       return 2;
     }
     if (!result) allMatch = 0;
