@@ -90,9 +90,9 @@ void TMainForm::RunCopy(const std::vector<int>& items, const std::string& destin
     engine.AddSource(JoinPath(view_.Folder(), file->FullName()), file);
   }
   engine.ClearReadOnly = DriveType(view_.Drive()) == kDriveCdRom && ini_.ReadBool("Option", "RemRead", false);
-  engine.OnFileExists = [this](TFileCopy&, const std::string& source, std::string& target, uint32_t& answer) {
+  engine.OnFileExists = [this](TFileCopy& copy, const std::string& source, std::string& target, uint32_t& answer) {
     if (answer & feAll) return;
-    answer = Questions().AskFileExists(source, target, false);
+    answer = Questions().AskFileExists(source, target, false, copy.TargetWrittenByThisRun);
   };
   notify_.SetActive(false);
   if (move) engine.Move(destination);

@@ -35,8 +35,9 @@ int TWin32Questions::ChooseDrive(std::string& value, const std::array<std::strin
 
 std::string TWin32Questions::BrowseNetwork(const std::string& start) { return quill::BrowseNetwork(Owner(), start); }
 
-uint32_t TWin32Questions::AskFileExists(const std::string& source, std::string& destination, bool archiveEntry) {
-  return quill::AskFileExists(Owner(), source, destination, archiveEntry);
+uint32_t TWin32Questions::AskFileExists(const std::string& source, std::string& destination, bool archiveEntry,
+                                       bool writtenByThisRun) {
+  return quill::AskFileExists(Owner(), source, destination, archiveEntry, writtenByThisRun);
 }
 
 int TWin32Questions::AskDelete(const std::string& text, int focusedButton, bool withAll) {

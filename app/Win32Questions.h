@@ -25,7 +25,8 @@ public:
   std::string ChooseFolder(const std::string& drive, const std::string& startFolder,
                            const std::vector<std::string>& driveMemory, const std::string& caption) override;
   std::string BrowseNetwork(const std::string& start) override;
-  uint32_t AskFileExists(const std::string& source, std::string& destination, bool archiveEntry) override;
+  uint32_t AskFileExists(const std::string& source, std::string& destination, bool archiveEntry,
+                         bool writtenByThisRun = false) override;
   int AskDelete(const std::string& text, int focusedButton, bool withAll) override;
 
 private:

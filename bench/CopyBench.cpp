@@ -42,7 +42,7 @@ public:
     Fail("network", 0);
     return {};
   }
-  uint32_t AskFileExists(const std::string& source, std::string&, bool) override {
+  uint32_t AskFileExists(const std::string& source, std::string&, bool, bool) override {
     std::fprintf(stderr, "unexpected conflict: %s\n", source.c_str());
     std::exit(3);
   }

@@ -1,6 +1,7 @@
 #include "fileview/QuillView.h"
 
 #include <unordered_map>
+#include <unordered_set>
 
 #include "base/Path.h"
 #include "base/Text.h"
@@ -303,17 +304,36 @@ void TQuillView::LoadDescript() {
 uint32_t TQuillView::SaveDescript() {
   std::vector<std::string> lines;
   const TFiles& files = Files();
+  const ICollator& collator = files.Collator();
+  std::unordered_set<std::string> listed;
   for (int i = 0; i < files.Count(); ++i) {
     const TFile* f = files.Items(i);
-    if (!f->IsDrive() && !f->Description().empty()) lines.push_back(f->FullName() + "=" + f->Description());
+    if (f->IsDrive()) continue;
+    listed.insert(collator.FoldName(f->FullName()));
+    if (!f->Description().empty()) lines.push_back(f->FullName() + "=" + f->Description());
   }
   const std::string path = DescriptPath();
+  // The list may not show everything the file describes (hidden files, a filter): those lines
+  // stay while their file does. Listed entries speak for themselves, and lines of files that
+  // are gone are dropped.
+  std::string bytes;
+  if (fs_.ReadAll(path, bytes)) {
+    for (std::string& line : DecodeLines(bytes, codePage_)) {
+      const size_t eq = line.find('=');
+      if (eq == 0 || eq == std::string::npos) continue;
+      const std::string name = line.substr(0, eq);
+      if (!listed.insert(collator.FoldName(name)).second) continue;  // listed, or an earlier line
+      if (fs_.GetAttributes(JoinPath(folder_, name)) != kInvalidAttributes) lines.push_back(std::move(line));
+    }
+  }
   uint32_t error = 0;
-  const bool exists = fs_.GetAttributes(path) != kInvalidAttributes;
+  const uint32_t old = fs_.GetAttributes(path);
+  const bool exists = old != kInvalidAttributes;
   // Archive only first, so a hidden or read-only file can be replaced or removed.
   if (exists) fs_.SetAttributes(path, faArchive);
   if (lines.empty()) {
     if (exists) error = fs_.RemoveFile(path);
+    if (error != 0) fs_.SetAttributes(path, old);
   } else {
     error = fs_.WriteAll(path, EncodeLines(lines, codePage_));
     if (error == 0 || exists) fs_.SetAttributes(path, faArchive | faHidden);
@@ -325,9 +345,20 @@ uint32_t TQuillView::SaveDescript() {
 uint32_t TQuillView::AppendDescript(const std::string& folder, const std::vector<std::string>& lines) {
   if (lines.empty()) return 0;
   const std::string path = JoinPath(folder, kDescriptFile);
+  // An item that replaced a described namesake brings its own description: the old line goes,
+  // or it would win as the first line for that name.
+  const ICollator& collator = Files().Collator();
+  std::unordered_set<std::string> incoming;
+  for (const std::string& line : lines) incoming.insert(collator.FoldName(line.substr(0, line.find('='))));
   std::vector<std::string> all;
   std::string bytes;
-  if (fs_.ReadAll(path, bytes)) all = DecodeLines(bytes, codePage_);
+  if (fs_.ReadAll(path, bytes)) {
+    for (std::string& line : DecodeLines(bytes, codePage_)) {
+      const size_t eq = line.find('=');
+      if (eq != std::string::npos && incoming.count(collator.FoldName(std::string_view(line).substr(0, eq)))) continue;
+      all.push_back(std::move(line));
+    }
+  }
   all.insert(all.end(), lines.begin(), lines.end());
   const bool exists = fs_.GetAttributes(path) != kInvalidAttributes;
   if (exists) fs_.SetAttributes(path, faArchive);

@@ -130,7 +130,7 @@ bool WalkFiles(const std::string& folder, OnFile file) {
     pending.pop_back();
     WIN32_FIND_DATAW data;
     // "\\?\" paths take no "/" and no relative parts, which AbsolutePath has resolved.
-    HANDLE find = FindFirstFileExW(LongPath(current + "\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+    HANDLE find = FindFirstFileExW(VerbatimPath(current + "\\*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
                                    nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE) continue;
     do {

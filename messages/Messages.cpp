@@ -24,6 +24,7 @@ int ErrorTextId(uint32_t code) {
     case 123: return 264;   // ERROR_INVALID_NAME
     case 145: return 263;   // ERROR_DIR_NOT_EMPTY
     case 183: return 265;   // ERROR_ALREADY_EXISTS
+    case 681: return 269;   // ERROR_STOPPED_ON_SYMLINK: a folder link the copy did not follow
     case 1005: return 262;  // ERROR_UNRECOGNIZED_VOLUME
     default: return kTextErrorGeneric;
   }

@@ -64,7 +64,10 @@ public:
   // The replace confirmation for a name conflict: `destination` is the existing target's path
   // and, after a rename, the new one. `archiveEntry` disables Rename. Returns the answer flags
   // (feOverwrite, feSkip, feCancel, feRenamed, feAll; operations/Progress.h); closing it is Cancel.
-  virtual uint32_t AskFileExists(const std::string& source, std::string& destination, bool archiveEntry) = 0;
+  // `writtenByThisRun`: the destination is what the same operation wrote from another item; it
+  // is not offered for replacing.
+  virtual uint32_t AskFileExists(const std::string& source, std::string& destination, bool archiveEntry,
+                                 bool writtenByThisRun = false) = 0;
 
   // The delete confirmation: focused button 0 (Delete/All), 1 (Yes) or 2 (No); withAll captions
   // the first button "All". Returns mrAll (first button), mrYes, mrNo or mrCancel.

@@ -54,6 +54,7 @@ void TfCopying::Begin(const std::string& caption, int count, uint64_t totalBytes
   total_ = count;
   sourceName_.clear();
   targetName_.clear();
+  pathLine_.clear();
   fileLine_.clear();
   for (int id : {kPathId, kFileNameId, kCountId, kRemainingId}) SetText(id, "");
   countDirty_ = pathDirty_ = fileDirty_ = false;
@@ -78,6 +79,11 @@ void TfCopying::SetTarget(const std::string& name) {
   pathDirty_ = true;
 }
 
+void TfCopying::SetPathLine(const std::string& text) {
+  pathLine_ = text;
+  pathDirty_ = true;
+}
+
 void TfCopying::SetFileLine(const std::string& text) {
   fileLine_ = text;
   fileDirty_ = true;
@@ -98,7 +104,7 @@ void TfCopying::SetTotal(int total) {
 void TfCopying::AddProgress(uint64_t amount) { gauge_.AddProgress(amount); }
 
 void TfCopying::ApplyPending() {
-  if (pathDirty_) SetText(kPathId, PathText(sourceName_, targetName_));
+  if (pathDirty_) SetText(kPathId, pathLine_.empty() ? PathText(sourceName_, targetName_) : pathLine_);
   if (fileDirty_) SetText(kFileNameId, fileLine_);
   if (countDirty_) SetText(kCountId, CountText(current_, total_));
   pathDirty_ = fileDirty_ = countDirty_ = false;

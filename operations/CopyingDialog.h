@@ -34,6 +34,7 @@ public:
   void Begin(const std::string& caption, int count, uint64_t totalBytes, TProgressMode mode) override;
   void SetSource(const std::string& name) override;
   void SetTarget(const std::string& name) override;
+  void SetPathLine(const std::string& text) override;
   void SetFileLine(const std::string& text) override;
   void SetCurrent(int current) override;
   int Current() const override { return current_; }
@@ -65,6 +66,7 @@ private:
   int total_ = 0;
   std::string sourceName_;
   std::string targetName_;
+  std::string pathLine_;  // set: shown instead of the From/To line
   std::string fileLine_;
   bool countDirty_ = false;
   bool pathDirty_ = false;

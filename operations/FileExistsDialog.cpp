@@ -115,7 +115,8 @@ void TfFileExists::SetIcon(int id, HICON& slot, const std::string& path, bool on
   SendMessageW(Item(id), STM_SETICON, reinterpret_cast<WPARAM>(slot), 0);
 }
 
-void TfFileExists::Prepare(const std::string& source, const std::string& destination, bool archiveEntry) {
+void TfFileExists::Prepare(const std::string& source, const std::string& destination, bool archiveEntry,
+                           bool writtenByThisRun) {
   const TTextLoader table = [](int id) { return LoadText(static_cast<unsigned>(id)); };
   targetPath_ = destination;
   if (archiveEntry) {
@@ -127,10 +128,15 @@ void TfFileExists::Prepare(const std::string& source, const std::string& destina
     SetQuestion(FillText(table(kTextFileExists), {FileNamePart(source)}));
     EnableWindow(Item(kRenameId), FALSE);
   } else if (IsFolder(source)) {
-    SetText(kFolderOverId, table(kTextFolderMerge));
-    for (int id : {kOriginIconId, kOriginCaptionId, kOriginId, kNewIconId, kNewCaptionId, kNewId})
-      ShowWindow(Item(id), SW_HIDE);
-    ShowWindow(Item(kFolderOverId), SW_SHOW);
+    // A folder meeting a folder is a merge, and the warning says what that means; a folder
+    // meeting a file would replace it, so the file's own line is shown instead.
+    const bool merge = !ExistsOnDisk(destination) || IsFolder(destination);
+    for (int id : {kNewIconId, kNewCaptionId, kNewId}) ShowWindow(Item(id), SW_HIDE);
+    if (merge) {
+      SetText(kFolderOverId, table(kTextFolderMerge));
+      for (int id : {kOriginIconId, kOriginCaptionId, kOriginId}) ShowWindow(Item(id), SW_HIDE);
+      ShowWindow(Item(kFolderOverId), SW_SHOW);
+    }
     SetQuestion(FillText(table(kTextFolderExists), {LastComponent(source)}));
   } else if (const std::optional<std::string> line = DiskInfoLine(source)) {
     newPath_ = source;
@@ -142,6 +148,12 @@ void TfFileExists::Prepare(const std::string& source, const std::string& destina
     SetQuestion(FillText(table(kTextFileExists), {FileNamePart(destination)}));
     if (const std::optional<std::string> line = DiskInfoLine(destination)) SetText(kOriginId, *line);
     SetIcon(kOriginIconId, originIcon_, destination, true);
+  }
+  if (writtenByThisRun) {
+    // The target is what this operation has just written from another item: never replaced.
+    SetQuestion(FillText(table(kTextWrittenByThisRun), {FileNamePart(destination)}));
+    EnableWindow(Item(kOverwriteId), FALSE);
+    ShowWindow(Item(kAllId), SW_HIDE);
   }
 }
 
@@ -175,13 +187,14 @@ void TfFileExists::RenameClick() {
   SetModalResult(kRenameId);
 }
 
-uint32_t AskFileExists(HWND owner, const std::string& source, std::string& destination, bool archiveEntry) {
+uint32_t AskFileExists(HWND owner, const std::string& source, std::string& destination, bool archiveEntry,
+                       bool writtenByThisRun) {
   TfFileExists dialog(owner);
   if (!dialog.Handle()) return feCancel;
-  dialog.Prepare(source, destination, archiveEntry);
+  dialog.Prepare(source, destination, archiveEntry, writtenByThisRun);
   dialog.CentreOnOwner();
   const int result = dialog.Run();
-  const uint32_t flags = FileExistsAnswer(result, dialog.AllChecked());
+  const uint32_t flags = FileExistsAnswer(result, dialog.AllChecked() && !writtenByThisRun);
   if (flags & feRenamed) destination = dialog.TargetPath();
   return flags;
 }

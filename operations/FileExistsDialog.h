@@ -38,8 +38,10 @@ public:
   ~TfFileExists() override;
 
   // Fills the dialog for one conflict: `source` comes (an archive entry's path with
-  // `archiveEntry`), `destination` is there.
-  void Prepare(const std::string& source, const std::string& destination, bool archiveEntry);
+  // `archiveEntry`), `destination` is there. With `writtenByThisRun` the destination is what the
+  // same operation wrote from another item: it says so, and Overwrite and All are not offered.
+  void Prepare(const std::string& source, const std::string& destination, bool archiveEntry,
+               bool writtenByThisRun = false);
   // Shows the dialog modally; the modal result (2 when it is closed).
   int Run();
   bool AllChecked() const;
@@ -63,6 +65,7 @@ private:
 // The replace confirmation over `owner`. `destination` is the existing target's path and, after
 // a rename, the new one. With `archiveEntry` the source is an entry of an archive and Rename is
 // not offered. Returns the answer flags of operations/Progress.h; closing the dialog cancels.
-uint32_t AskFileExists(HWND owner, const std::string& source, std::string& destination, bool archiveEntry);
+uint32_t AskFileExists(HWND owner, const std::string& source, std::string& destination, bool archiveEntry,
+                       bool writtenByThisRun = false);
 
 }  // namespace quill

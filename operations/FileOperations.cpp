@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <climits>
 #include <new>
+#include <unordered_set>
 
 #include "base/Path.h"
 #include "fileview/ShellUtils.h"
 #include "messages/Messages.h"
+#include "platform/FileIdentity.h"
 #include "platform/Handle.h"
 #include "platform/StringTable.h"
 #include "platform/Utf16.h"
@@ -55,7 +57,7 @@ bool IsFolderAttributes(DWORD attributes) {
   return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-DWORD AttributesOf(const std::string& path) { return GetFileAttributesW(LongPath(path).c_str()); }
+DWORD AttributesOf(const std::string& path) { return GetFileAttributesW(VerbatimPath(path).c_str()); }
 
 std::string CurrentFolder() {
   const DWORD n = GetCurrentDirectoryW(0, nullptr);
@@ -66,16 +68,13 @@ std::string CurrentFolder() {
   return Narrow(buffer);
 }
 
-// The absolute form of a path, resolved against the current folder (no disk access).
+// The absolute form of a path, resolved against the current folder as text (no disk access),
+// with every name kept as written: the system's resolution would strip trailing dots and blanks.
 std::string FullPath(const std::string& path) {
-  const std::wstring wide = Widen(path);
-  const DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (n == 0) return path;
-  std::wstring full(n, L'\0');
-  const DWORD used = GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
-  if (used == 0 || used >= n) return path;
-  full.resize(used);
-  return Narrow(full);
+  const std::wstring verbatim = VerbatimPath(path);
+  if (verbatim.rfind(L"\\\\?\\UNC\\", 0) == 0) return "\\\\" + Narrow(std::wstring_view(verbatim).substr(8));
+  if (verbatim.rfind(L"\\\\?\\", 0) == 0) return Narrow(std::wstring_view(verbatim).substr(4));
+  return Narrow(verbatim);
 }
 
 // An absolute path with short (8.3) names expanded, so that "C:\DATA~1" and "C:\data" compare
@@ -84,7 +83,7 @@ std::string ComparablePath(const std::string& path) {
   const std::string full = FullPath(path);
   const auto longName = [](const std::string& p) -> std::string {
     wchar_t buffer[MAX_PATH * 2];
-    const DWORD n = GetLongPathNameW(LongPath(p).c_str(), buffer, MAX_PATH * 2);
+    const DWORD n = GetLongPathNameW(VerbatimPath(p).c_str(), buffer, MAX_PATH * 2);
     if (n == 0 || n >= MAX_PATH * 2) return {};
     std::wstring_view wide(buffer, n);
     if (wide.rfind(L"\\\\?\\UNC\\", 0) == 0) return "\\\\" + Narrow(wide.substr(8));
@@ -104,7 +103,7 @@ std::string ComparablePath(const std::string& path) {
 template <typename Each>
 int32_t ForEachEntry(const std::string& folder, Each each) {
   WIN32_FIND_DATAW data;
-  TFindHandle find(FindFirstFileExW(LongPath(JoinPath(folder, "*.*")).c_str(), FindExInfoBasic, &data,
+  TFindHandle find(FindFirstFileExW(VerbatimPath(JoinPath(folder, "*.*")).c_str(), FindExInfoBasic, &data,
                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
   if (!find) {
     const DWORD error = GetLastError();
@@ -124,24 +123,24 @@ uint64_t SizeOf(const WIN32_FIND_DATAW& data) {
 
 // Sets attributes and says whether it did, so a failed removal can put them back.
 bool ClearImportant(const std::string& path, DWORD attributes, DWORD replacement) {
-  return (attributes & kImportantAttributes) && SetFileAttributesW(LongPath(path).c_str(), replacement);
+  return (attributes & kImportantAttributes) && SetFileAttributesW(VerbatimPath(path).c_str(), replacement);
 }
 
 // A file deleted for good, read-only, hidden and system notwithstanding; the attributes are
 // restored when it stays.
 int32_t DeleteForGood(const std::string& path, DWORD attributes) {
   const bool cleared = ClearImportant(path, attributes, FILE_ATTRIBUTE_NORMAL);
-  if (DeleteFileW(LongPath(path).c_str())) return kResultDone;
+  if (DeleteFileW(VerbatimPath(path).c_str())) return kResultDone;
   const int32_t error = LastError();
-  if (cleared) SetFileAttributesW(LongPath(path).c_str(), attributes);
+  if (cleared) SetFileAttributesW(VerbatimPath(path).c_str(), attributes);
   return error;
 }
 
 int32_t RemoveFolder(const std::string& path, DWORD attributes) {
   const bool cleared = ClearImportant(path, attributes, FILE_ATTRIBUTE_NORMAL);
-  if (RemoveDirectoryW(LongPath(path).c_str())) return kResultDone;
+  if (RemoveDirectoryW(VerbatimPath(path).c_str())) return kResultDone;
   const int32_t error = LastError();
-  if (cleared) SetFileAttributesW(LongPath(path).c_str(), attributes & ~FILE_ATTRIBUTE_DIRECTORY);
+  if (cleared) SetFileAttributesW(VerbatimPath(path).c_str(), attributes & ~FILE_ATTRIBUTE_DIRECTORY);
   return error;
 }
 
@@ -149,14 +148,24 @@ int32_t RemoveFolder(const std::string& path, DWORD attributes) {
 // file keeps them when the rename fails.
 int32_t ReplaceByRename(const std::string& from, const std::string& to, DWORD existing) {
   const bool cleared = ClearImportant(to, existing, FILE_ATTRIBUTE_ARCHIVE);
-  if (MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return kResultDone;
+  if (MoveFileExW(VerbatimPath(from).c_str(), VerbatimPath(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return kResultDone;
   const int32_t error = LastError();
-  if (cleared) SetFileAttributesW(LongPath(to).c_str(), existing);
+  if (cleared) SetFileAttributesW(VerbatimPath(to).c_str(), existing);
   return error;
 }
 
-int32_t Rename(const std::string& from, const std::string& to) {
-  return MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), 0) ? kResultDone : LastError();
+// A name ending in a dot or a blank, anywhere in the path.
+bool HasNameTheShellAlters(std::string_view path) {
+  for (size_t end = path.find('\\');; end = path.find('\\', end + 1)) {
+    const size_t at = end == std::string_view::npos ? path.size() : end;
+    if (at > 0 && (path[at - 1] == '.' || path[at - 1] == ' ')) {
+      // "." and ".." are not names.
+      const size_t start = path.rfind('\\', at - 1);
+      const std::string_view name = path.substr(start == std::string_view::npos ? 0 : start + 1, at - (start == std::string_view::npos ? 0 : start + 1));
+      if (name != "." && name != "..") return true;
+    }
+    if (end == std::string_view::npos) return false;
+  }
 }
 
 bool IsExistsError(DWORD error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
@@ -253,6 +262,9 @@ int32_t TFileDelete::DeleteOneFile(const std::string& path, DWORD attributes) {
 
 int32_t TFileDelete::RemoveFile(const std::string& path, DWORD attributes) {
   if (!UseRecycleBin) return DeleteForGood(path, attributes);
+  // The shell's file operation takes no "\\?\" paths and would read "x." as "x": such a name
+  // could send another file to the bin. It is refused; deleting for good takes it verbatim.
+  if (HasNameTheShellAlters(path)) return ERROR_INVALID_NAME;
   // The shell takes a list ended by two NULs; the string's own terminator is the second one.
   std::wstring from = Widen(path);
   from.push_back(L'\0');
@@ -355,10 +367,11 @@ int32_t TFileCopy::Run(const std::string& destination, bool move) {
   Done.assign(Sources.size(), 0);
   Answer = 0;
   lastCounted_.clear();
+  written_.clear();
   facts_.assign(Sources.size(), TFacts{});
   if (Sources.empty()) return kResultDone;
   const std::string current = CurrentFolder();
-  const bool withinVolume = move && SameVolume(Sources[0], destination, current);
+  const bool withinVolume = move && OnOneVolume(Sources[0], destination, current);
   if (!withinVolume) {
     CollectTotals(Showing());
     if (!HasRoom(destination)) {
@@ -377,29 +390,52 @@ int32_t TFileCopy::Run(const std::string& destination, bool move) {
   if (showing) {
     if (withinVolume) TotalCount = static_cast<int32_t>(Sources.size());
     BeginProgress(withinVolume, destination, current);
+    if (move) progress_->SetPathLine("  To '" + ProgressTargetName(destination) + "'");
   }
 
   int32_t result = kResultDone;
   std::string target;
+  // An answer for all items, put aside while a conflict it does not settle is asked about.
+  uint32_t standing = 0;
   size_t i = 0;
   while (i < Sources.size()) {
     if (!(Answer & feRenamed)) target = TargetPathFor(destination, Sources[i]);
-    if (withinVolume) result = MoveWithin(i, target);
-    else if (move) result = MoveAcross(i, target);
-    else result = CopyItem(i, target);
+    ownConflict_ = incomplete_ = linkSkipped_ = false;
+    result = IntoItself(i, target);
+    if (result == kResultDone) {
+      if (withinVolume) result = MoveWithin(i, target);
+      else if (move) result = MoveAcross(i, target);
+      else result = CopyItem(i, target);
+    }
     const uint32_t used = Answer;
     if (!(Answer & feAll) || (Answer & feRenamed)) Answer = 0;
     Done[i] = result == kResultDone;
     if (result == kResultCancelled) break;
-    // A conflict that an answer for all items did not settle is reported as an error: asking
-    // again would get the same answer back for ever.
-    if (IsConflict(result) && !(used & feAll)) {
+    if (IsConflict(result) && ownConflict_) {
+      // A target this run wrote from another source is never replaced, whatever stands for
+      // all items: the user is told, and the source stays unless it goes under a new name.
+      if (!standing && (used & feAll) && !(used & feRenamed)) standing = used;
+      Answer = 0;
+      AskFileExists(Sources[i], target, true);
+      if (Answer & feCancel) {
+        result = kResultCancelled;
+        break;
+      }
+      if (Answer & feRenamed) continue;
+      result = kResultSkipped;
+    } else if (IsConflict(result) && !(used & feAll)) {
+      // A conflict that an answer for all items did not settle is reported as an error: asking
+      // again would get the same answer back for ever.
       AskFileExists(Sources[i], target);
       if (Answer & feCancel) {
         result = kResultCancelled;
         break;
       }
       continue;  // the same source again
+    }
+    if (standing) {
+      Answer = standing;
+      standing = 0;
     }
     if (result > 0 && !ContinueAfterError(result, i)) break;
     ++i;
@@ -409,18 +445,56 @@ int32_t TFileCopy::Run(const std::string& destination, bool move) {
   return result;
 }
 
+bool TFileCopy::OnOneVolume(const std::string& source, const std::string& destination, const std::string& current) {
+  // The system's word, not the spelling: "Z:\..." may be "C:\..." under another name.
+  const TFileIdentity from = IdentityOf(source), to = IdentityOf(destination, true);
+  if (from.valid && to.valid) return from.volume == to.volume;
+  return SameVolume(source, destination, current);
+}
+
+int32_t TFileCopy::IntoItself(size_t index, const std::string& target) {
+  const TFileIdentity source = IdentityOf(Sources[index]);
+  if (!source.valid) return kResultDone;  // the item's own turn reports why it cannot be reached
+  if (source.SameAs(IdentityOf(target))) return kResultIntoItself;
+  if (!KnowSource(index)) return kResultDone;
+  const DWORD attributes = facts_[index].attributes;
+  // A link moves or fails as itself; only a real folder can receive a copy of itself.
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return kResultDone;
+  return IsSameOrInsideByIdentity(source, target) ? kResultIntoItself : kResultDone;
+}
+
+void TFileCopy::RememberWritten(const TFileIdentity& identity, const std::string& source) {
+  if (identity.valid) written_[{identity.volume, identity.index}] = source;
+}
+
+bool TFileCopy::WrittenFromOther(const std::string& target, const std::string& source) const {
+  if (written_.empty()) return false;
+  const TFileIdentity identity = IdentityOf(target);
+  if (!identity.valid) return false;
+  const auto it = written_.find({identity.volume, identity.index});
+  return it != written_.end() && it->second != source;
+}
+
+bool TFileCopy::StillOwnCopy(const std::string& target, const std::string& source) const {
+  const TFileIdentity identity = IdentityOf(target);
+  if (!identity.valid) return false;
+  const auto it = written_.find({identity.volume, identity.index});
+  return it != written_.end() && it->second == source;
+}
+
 void TFileCopy::CollectTotals(bool countFiles) {
   TotalBytes = 0;
   int64_t files = 0;
   for (size_t i = 0; i < Sources.size(); ++i) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     // A source that cannot be read reports its error when its turn comes.
-    if (!GetFileAttributesExW(LongPath(Sources[i]).c_str(), GetFileExInfoStandard, &data)) continue;
+    if (!GetFileAttributesExW(VerbatimPath(Sources[i]).c_str(), GetFileExInfoStandard, &data)) continue;
     TFacts& facts = facts_[i];
     facts.known = true;
     facts.attributes = data.dwFileAttributes;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      FolderTotals(Sources[i], facts.files, facts.bytes);
+      // A link to a folder is not copied, so what it leads to does not count.
+      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) FolderTotals(Sources[i], facts.files, facts.bytes);
     } else {
       facts.bytes = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
       facts.files = 1;
@@ -449,12 +523,19 @@ void TFileCopy::EndProgress() {
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
 
-void TFileCopy::AskFileExists(const std::string& source, std::string& target) {
+void TFileCopy::AskFileExists(const std::string& source, std::string& target, bool writtenByThisRun) {
   const bool showing = Showing();
   if (showing) progress_->PauseTimer();
+  TargetWrittenByThisRun = writtenByThisRun;
   if (OnFileExists) OnFileExists(*this, source, target, Answer);
-  else if (!(Answer & feAll)) Answer = questions_.AskFileExists(source, target, false);
+  else if (!(Answer & feAll)) Answer = questions_.AskFileExists(source, target, false, writtenByThisRun);
+  TargetWrittenByThisRun = false;
   if (showing) progress_->RestartTimer();
+  // Such a target is never replaced, and the answer holds for this item only.
+  if (writtenByThisRun) {
+    if (Answer & feOverwrite) Answer = (Answer & ~feOverwrite) | feSkip;
+    Answer &= ~feAll;
+  }
   // A question closed without an answer stops the run: asking again could go on for ever.
   if (!(Answer & (feOverwrite | feSkip | feRenamed))) Answer |= feCancel;
 }
@@ -472,7 +553,7 @@ bool TFileCopy::KnowSource(size_t index) {
   TFacts& facts = facts_[index];
   if (facts.known) return true;
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(LongPath(Sources[index]).c_str(), GetFileExInfoStandard, &data)) return false;
+  if (!GetFileAttributesExW(VerbatimPath(Sources[index]).c_str(), GetFileExInfoStandard, &data)) return false;
   facts.known = true;
   facts.attributes = data.dwFileAttributes;
   facts.bytes = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -480,7 +561,7 @@ bool TFileCopy::KnowSource(size_t index) {
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
     facts.bytes = 0;
     facts.files = 0;
-    FolderTotals(Sources[index], facts.files, facts.bytes);
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) FolderTotals(Sources[index], facts.files, facts.bytes);
   }
   return true;
 }
@@ -488,17 +569,25 @@ bool TFileCopy::KnowSource(size_t index) {
 int32_t TFileCopy::CopyItem(size_t index, const std::string& target) {
   if (!KnowSource(index)) return LastError();
   const TFacts& facts = facts_[index];
-  return (facts.attributes & FILE_ATTRIBUTE_DIRECTORY) ? CopyFolder(Sources[index], target, &facts)
-                                                        : CopyFileBlocks(Sources[index], target, facts);
+  int32_t result;
+  if (!(facts.attributes & FILE_ATTRIBUTE_DIRECTORY)) result = CopyFileBlocks(Sources[index], target, facts);
+  else if (facts.attributes & FILE_ATTRIBUTE_REPARSE_POINT) result = kResultLinkNotCopied;
+  else result = CopyFolder(Sources[index], target, &facts);
+  if (result == kResultDone && linkSkipped_) return kResultLinkNotCopied;
+  // Something inside was left out (and the user was told): the item is not done, and a move
+  // keeps its source.
+  if (result == kResultDone && incomplete_) return kResultSkipped;
+  return result;
 }
 
 int32_t TFileCopy::MoveAcross(size_t index, const std::string& target) {
   const int32_t result = CopyItem(index, target);
   if (result != kResultDone) return result;
-  // The source goes only once its copy is complete. When it cannot go, the item is not done and
-  // the error box says why: the data now lies in both places.
-  const TFacts& facts = facts_[index];
+  // The source goes only once its copy is complete and the target is still that copy. When it
+  // cannot go, the item is not done and the error box says why: the data now lies in both places.
   const std::string& source = Sources[index];
+  if (!StillOwnCopy(target, source)) return kResultSkipped;
+  const TFacts& facts = facts_[index];
   return (facts.attributes & FILE_ATTRIBUTE_DIRECTORY) ? remover_->DeleteFolder(source, facts.attributes)
                                                         : remover_->DeleteOneFile(source, facts.attributes);
 }
@@ -510,7 +599,12 @@ int32_t TFileCopy::MoveWithin(size_t index, const std::string& target) {
     progress_->SetFileLine(FileNamePart(StripBackslash(source)));
     CountFile(source);
   }
-  const int32_t result = RenameItem(source, target);
+  const TFileIdentity identity = IdentityOf(source);
+  int32_t result = RenameItem(source, target);
+  // One volume seen through two ways in (a share of a local folder) cannot be renamed across;
+  // the data is copied instead.
+  if (result == ERROR_NOT_SAME_DEVICE) result = MoveAcross(index, target);
+  else if (result == kResultDone) RememberWritten(identity, source);
   if (showing && !IsConflict(result)) {
     progress_->AddProgress(1);
     progress_->ProcessMessages();
@@ -521,29 +615,30 @@ int32_t TFileCopy::MoveWithin(size_t index, const std::string& target) {
 int32_t TFileCopy::RenameItem(const std::string& source, const std::string& target) {
   // A folder into itself, or an item onto itself: an Overwrite below would remove the source.
   if (IsSameOrInside(FullPath(source), FullPath(target), TWin32Collator::Instance())) return kResultIntoItself;
-  if (MoveFileExW(LongPath(source).c_str(), LongPath(target).c_str(), 0)) return kResultDone;
+  if (MoveFileExW(VerbatimPath(source).c_str(), VerbatimPath(target).c_str(), 0)) return kResultDone;
   const DWORD error = GetLastError();
+  if (IsExistsError(error) && WrittenFromOther(target, source)) {
+    ownConflict_ = true;
+    return kResultAlreadyExists;
+  }
   if (IsExistsError(error) && (Answer & feSkip)) return kResultSkipped;
   if (!(Answer & feOverwrite) || !IsExistsError(error)) return static_cast<int32_t>(error);
   return RenameOver(source, target, AttributesOf(source));
 }
 
 // Puts a source in the place of an existing target on the same volume: a file replaces a file
-// in one rename; a folder is merged into a folder; a folder takes the place of a file.
+// in one rename; a folder is merged into a folder. A folder never takes the place of a file,
+// nor a file that of a folder: the user is asked again, seeing what is there.
 int32_t TFileCopy::RenameOver(const std::string& source, const std::string& target, DWORD sourceAttributes) {
   if (sourceAttributes == kNoAttributes) return LastError();
   const DWORD existing = AttributesOf(target);
   if (existing == kNoAttributes) return LastError();
   const bool sourceIsFolder = sourceAttributes & FILE_ATTRIBUTE_DIRECTORY;
   if (existing & FILE_ATTRIBUTE_DIRECTORY) {
-    // A file never replaces a folder and whatever is in it.
     if (!sourceIsFolder) return ERROR_ACCESS_DENIED;
     return MergeByRename(source, target, sourceAttributes);
   }
-  if (sourceIsFolder) {
-    const int32_t removed = DeleteForGood(target, existing);
-    return removed ? removed : Rename(source, target);
-  }
+  if (sourceIsFolder) return kResultAlreadyExists;
   return ReplaceByRename(source, target, existing);
 }
 
@@ -559,19 +654,32 @@ int32_t TFileCopy::MergeByRename(const std::string& source, const std::string& t
     return true;
   });
   if (unreadable) return unreadable;
+  // Two names of a case-sensitive folder that differ only in case meet in one target name: the
+  // second must not replace what the first just became, so it stays (and so does the folder).
+  std::unordered_set<std::string> arrived;
+  const ICollator& names = TWin32Collator::Instance();
+  bool keptAny = false;
   for (const TEntry& entry : entries) {
     const std::string from = JoinPath(source, entry.name), to = JoinPath(target, entry.name);
-    if (MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), 0)) continue;
+    if (!arrived.insert(names.FoldName(entry.name)).second) {
+      keptAny = true;
+      continue;
+    }
+    if (MoveFileExW(VerbatimPath(from).c_str(), VerbatimPath(to).c_str(), 0)) continue;
     const DWORD error = GetLastError();
     const int32_t result = IsExistsError(error) ? RenameOver(from, to, entry.attributes) : static_cast<int32_t>(error);
     if (result != kResultDone) return result;
+  }
+  if (keptAny) {
+    incomplete_ = true;
+    return kResultDone;
   }
   return RemoveFolder(source, sourceAttributes);
 }
 
 int32_t TFileCopy::CopyOneFile(const std::string& source, const std::string& target) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(LongPath(source).c_str(), GetFileExInfoStandard, &data)) return LastError();
+  if (!GetFileAttributesExW(VerbatimPath(source).c_str(), GetFileExInfoStandard, &data)) return LastError();
   TFacts facts;
   facts.known = true;
   facts.attributes = data.dwFileAttributes;
@@ -591,7 +699,7 @@ int32_t TFileCopy::CopyFileBlocks(const std::string& source, const std::string& 
     buffer_.reset(new (std::nothrow) char[kBlockSize]);
     if (!buffer_) return kResultNoMemory;
   }
-  TFileHandle from(CreateFileW(LongPath(source).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  TFileHandle from(CreateFileW(VerbatimPath(source).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!from) return LastError();
 
@@ -601,10 +709,16 @@ int32_t TFileCopy::CopyFileBlocks(const std::string& source, const std::string& 
   // A name is only ever created where none exists, so nothing is replaced without Overwrite,
   // and whether the target exists costs no call of its own.
   std::string written = target;
-  TFileHandle to(CreateFileW(LongPath(target).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr));
+  TFileHandle to(CreateFileW(VerbatimPath(target).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr));
   DWORD replaced = kNoAttributes;
   if (!to) {
     const DWORD error = GetLastError();
+    // What this run wrote from another source (a name differing only in case) is never
+    // replaced, whatever the standing answer: the caller asks about it.
+    if (IsExistsError(error) && WrittenFromOther(target, source)) {
+      ownConflict_ = true;
+      return kResultFileExists;
+    }
     if (IsExistsError(error) && (Answer & feSkip)) {
       if (showing) {
         progress_->AddProgress(facts.bytes);
@@ -617,11 +731,10 @@ int32_t TFileCopy::CopyFileBlocks(const std::string& source, const std::string& 
     if (replaced == kNoAttributes) return LastError();
     if (replaced & FILE_ATTRIBUTE_DIRECTORY) return ERROR_ACCESS_DENIED;  // a file never replaces a folder
     // The new copy is written beside the old file and put in its place when complete, so a
-    // failure or a cancel leaves the old file as it was. This also makes copying a file onto
-    // itself harmless: the source is read whole before anything replaces it.
+    // failure or a cancel leaves the old file as it was.
     for (int attempt = 0; attempt < kTemporaryAttempts && !to; ++attempt) {
       written = TemporarySibling(target, temporarySerial_++);
-      to.Reset(CreateFileW(LongPath(written).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr));
+      to.Reset(CreateFileW(VerbatimPath(written).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr));
       if (!to && !IsExistsError(GetLastError())) return LastError();
     }
     if (!to) return ERROR_CANNOT_MAKE;
@@ -632,6 +745,8 @@ int32_t TFileCopy::CopyFileBlocks(const std::string& source, const std::string& 
     // The last-write time goes with the contents; creation and access times are the copy's own.
     FILETIME lastWrite;
     if (GetFileTime(from.Get(), nullptr, nullptr, &lastWrite)) SetFileTime(to.Get(), nullptr, nullptr, &lastWrite);
+    // The rename below keeps the index, so this is the identity the target will have.
+    RememberWritten(IdentityOf(to.Get()), source);
   }
   from.Reset();
   to.Reset();
@@ -683,9 +798,10 @@ int32_t TFileCopy::CopyFolder(const std::string& source, const std::string& targ
     return kResultSkipped;
   }
   if (showing) progress_->SetFileLine(FileNamePart(StripBackslash(source)));
-  if (IsSameOrInside(ComparablePath(source), ComparablePath(target), TWin32Collator::Instance()))
+  if (IsSameOrInside(ComparablePath(source), ComparablePath(target), TWin32Collator::Instance()) ||
+      IsSameOrInsideByIdentity(IdentityOf(source), target))
     return kResultIntoItself;
-  int32_t result = MakeTargetFolder(target);
+  int32_t result = MakeTargetFolder(source, target);
   if (result != kResultDone) return result;
   // Merging: every file inside replaces its namesake without asking.
   const uint32_t previous = Answer;
@@ -696,17 +812,22 @@ int32_t TFileCopy::CopyFolder(const std::string& source, const std::string& targ
 }
 
 // Creates a folder a copy goes into. With Overwrite an existing folder is taken as it is (its
-// contents are merged) and a file of the same name makes way.
-int32_t TFileCopy::MakeTargetFolder(const std::string& target) {
-  if (CreateDirectoryW(LongPath(target).c_str(), nullptr)) return kResultDone;
+// contents are merged). A file of that name stays: the creation error goes back to the caller,
+// who asks again showing that file.
+int32_t TFileCopy::MakeTargetFolder(const std::string& source, const std::string& target) {
+  if (CreateDirectoryW(VerbatimPath(target).c_str(), nullptr)) {
+    RememberWritten(IdentityOf(target), source);
+    return kResultDone;
+  }
   const DWORD error = GetLastError();
+  if (IsExistsError(error) && WrittenFromOther(target, source)) {
+    ownConflict_ = true;
+    return kResultAlreadyExists;
+  }
   if (!(Answer & feOverwrite) || !IsExistsError(error)) return static_cast<int32_t>(error);
   const DWORD existing = AttributesOf(target);
   if (existing == kNoAttributes) return LastError();
-  if (existing & FILE_ATTRIBUTE_DIRECTORY) return kResultDone;
-  const int32_t removed = DeleteForGood(target, existing);
-  if (removed != kResultDone) return removed;
-  return CreateDirectoryW(LongPath(target).c_str(), nullptr) ? kResultDone : LastError();
+  return (existing & FILE_ATTRIBUTE_DIRECTORY) ? kResultDone : kResultAlreadyExists;
 }
 
 int32_t TFileCopy::CopyContents(const std::string& source, const std::string& target) {
@@ -714,20 +835,59 @@ int32_t TFileCopy::CopyContents(const std::string& source, const std::string& ta
   const int32_t unreadable = ForEachEntry(source, [&](const WIN32_FIND_DATAW& data) {
     const std::string name = Narrow(data.cFileName);
     const std::string from = JoinPath(source, name), to = JoinPath(target, name);
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      result = MakeTargetFolder(to);
-      if (result == kResultDone) result = CopyContents(from, to);
-    } else {
-      TFacts facts;
-      facts.known = true;
-      facts.attributes = data.dwFileAttributes;
-      facts.bytes = SizeOf(data);
-      facts.files = 1;
-      result = CopyFileBlocks(from, to, facts);
+    const bool folder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    TFacts facts;
+    facts.known = true;
+    facts.attributes = data.dwFileAttributes;
+    facts.bytes = SizeOf(data);
+    facts.files = 1;
+    if (folder && (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      // A link or junction is not followed: what it leads to is not inside this folder, and
+      // it may lead back into it. The item is reported as not completely copied.
+      linkSkipped_ = true;
+      result = kResultDone;
+      return true;
     }
+    result = CopyEntry(from, to, folder ? nullptr : &facts);
+    if (IsConflict(result) && ownConflict_) result = ResolveWrittenConflict(from, to, folder ? nullptr : &facts);
     return result <= 0;
   });
   return unreadable ? unreadable : result;
+}
+
+int32_t TFileCopy::CopyEntry(const std::string& from, const std::string& to, const TFacts* fileFacts) {
+  if (fileFacts) return CopyFileBlocks(from, to, *fileFacts);
+  int32_t result = MakeTargetFolder(from, to);
+  if (result == kResultDone) result = CopyContents(from, to);
+  return result;
+}
+
+// A file or folder inside a copied folder met a target this run wrote from another source. The
+// user may give it another name; otherwise it stays out, and so the whole item counts as not
+// done (a move keeps its source).
+int32_t TFileCopy::ResolveWrittenConflict(const std::string& from, const std::string& to, const TFacts* fileFacts) {
+  std::string target = to;
+  bool writtenByThisRun = true;
+  for (;;) {
+    ownConflict_ = false;
+    const uint32_t saved = Answer;
+    Answer = 0;
+    AskFileExists(from, target, writtenByThisRun);
+    const uint32_t answer = Answer;
+    Answer = saved;
+    if (answer & feCancel) return kResultCancelled;
+    if (answer & feSkip) {
+      incomplete_ = true;
+      return kResultSkipped;
+    }
+    // Under a new name it may meet another target; Overwrite (offered only for a target this
+    // run did not write) replaces or merges, as inside a merged folder.
+    if (answer & feOverwrite) Answer = feOverwrite | feAll;
+    const int32_t result = CopyEntry(from, target, fileFacts);
+    Answer = saved;
+    if (!IsConflict(result)) return result;
+    writtenByThisRun = ownConflict_;
+  }
 }
 
 }  // namespace quill

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "messages/Questions.h"
 #include "operations/OperationRules.h"
 #include "operations/Progress.h"
+#include "platform/FileIdentity.h"
 
 namespace quill {
 
@@ -127,15 +129,30 @@ public:
   uint32_t Answer = 0;
   // Copies do not get the read-only attribute (copying from a CD).
   bool ClearReadOnly = false;
+  // True while OnFileExists runs for a target that this same run wrote from another source (two
+  // names differing only in case that meet on a volume ignoring case). Such a target is never
+  // replaced: an Overwrite answer counts as Skip, and the answer holds for this item only.
+  bool TargetWrittenByThisRun = false;
 
 private:
   struct TFacts;
+  // Whether two paths lie on one volume, by the volume serial numbers the system reports.
+  bool OnOneVolume(const std::string& source, const std::string& destination, const std::string& current);
+  // 12 when source `index` is the target itself or a folder that contains it, however spelt.
+  int32_t IntoItself(size_t index, const std::string& target);
+  void RememberWritten(const TFileIdentity& identity, const std::string& source);
+  // The target exists and this run wrote it from a source other than `source`.
+  bool WrittenFromOther(const std::string& target, const std::string& source) const;
+  // The target is what this run wrote from `source`.
+  bool StillOwnCopy(const std::string& target, const std::string& source) const;
+  int32_t CopyEntry(const std::string& from, const std::string& to, const TFacts* fileFacts);
+  int32_t ResolveWrittenConflict(const std::string& from, const std::string& to, const TFacts* fileFacts);
   int32_t Run(const std::string& destination, bool move);
   void CollectTotals(bool countFiles);
   bool KnowSource(size_t index);
   void BeginProgress(bool withinVolume, const std::string& destination, const std::string& current);
   void EndProgress();
-  void AskFileExists(const std::string& source, std::string& target);
+  void AskFileExists(const std::string& source, std::string& target, bool writtenByThisRun = false);
   void CountFile(const std::string& source);
   bool TargetExists(const std::string& target) const;
   bool Showing() const { return ShowProgress && progress_ != nullptr; }
@@ -149,13 +166,20 @@ private:
   int32_t CopyFileBlocks(const std::string& source, const std::string& target, const TFacts& facts);
   int32_t WriteBlocks(HANDLE from, HANDLE to);
   int32_t CopyFolder(const std::string& source, const std::string& target, const TFacts* facts);
-  int32_t MakeTargetFolder(const std::string& target);
+  int32_t MakeTargetFolder(const std::string& source, const std::string& target);
 
   ICopyProgress* progress_;
   std::unique_ptr<char[]> buffer_;
   std::vector<TFacts> facts_;
   std::unique_ptr<TFileDelete> remover_;
   std::string lastCounted_;
+  // What this run created or moved, by identity (volume serial, file index), with its source.
+  std::map<std::pair<uint32_t, uint64_t>, std::string> written_;
+  // About the item being processed: its last conflict was with a target written from another
+  // source; something inside it was left out; a link inside it was not copied.
+  bool ownConflict_ = false;
+  bool incomplete_ = false;
+  bool linkSkipped_ = false;
   uint32_t temporarySerial_ = 0;
 };
 

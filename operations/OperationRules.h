@@ -20,6 +20,7 @@ constexpr int32_t kResultIntoItself = 12;     // ERROR_INVALID_ACCESS: a folder 
 constexpr int32_t kResultFileExists = 80;     // ERROR_FILE_EXISTS: creating a file
 constexpr int32_t kResultDiskFull = 112;      // ERROR_DISK_FULL
 constexpr int32_t kResultAlreadyExists = 183; // ERROR_ALREADY_EXISTS: a folder or a rename
+constexpr int32_t kResultLinkNotCopied = 681;  // ERROR_STOPPED_ON_SYMLINK: a folder link not followed
 constexpr int32_t kResultCancelled = 1223;    // ERROR_CANCELLED
 
 // The results that make the engine ask what to do with an existing target.

@@ -14,6 +14,7 @@ namespace quill {
 constexpr int kTextInvalidName = 264;
 constexpr int kTextErrorCaption = 512;
 constexpr int kTextFileExists = 524;
+constexpr int kTextWrittenByThisRun = 270;
 constexpr int kTextAll = 568;
 constexpr int kTextRenamePrompt = 576;
 constexpr int kTextRenameCaption = 577;

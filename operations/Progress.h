@@ -21,6 +21,8 @@ public:
   // The "From '%s'  To '%s'" line.
   virtual void SetSource(const std::string& name) = 0;
   virtual void SetTarget(const std::string& name) = 0;
+  // Replaces the whole path line (a move shows only "  To '%s'") until the next Begin.
+  virtual void SetPathLine(const std::string& text) = 0;
   // The current item line, e.g. "name (1,234 bytes) ".
   virtual void SetFileLine(const std::string& text) = 0;
   virtual void SetCurrent(int current) = 0;

@@ -10,5 +10,11 @@ std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
 // Paths of 260 characters and more need the "\\?\" form for the file functions.
 std::wstring LongPath(std::string_view utf8Path);
+// The "\\?\" form of any local or UNC path, so the system takes every name exactly as written:
+// names ending in a dot or a blank keep it, and no length limit applies. A relative path is
+// resolved against the current folder; "/" becomes "\", and "." and ".." are resolved as text,
+// since the system's own resolution would also strip those trailing dots and blanks. Device
+// paths ("\\.\") and paths already in this form are returned as they are.
+std::wstring VerbatimPath(std::string_view utf8Path);
 
 }  // namespace quill

@@ -252,5 +252,51 @@ TEST_F(IniFileTest, LineEndsAndEmptyFile) {
   EXPECT_EQ(empty.ReadInteger("A", "x", 7), 7);
 }
 
+// Two windows (or another program) share one file: each flush changes only its own keys in the
+// file as it is then, so neither undoes the other's settings with the copy it read at start.
+TEST_F(IniFileTest, FlushChangesOnlyItsOwnKeysInTheFileAsItIsNow) {
+  store_.files[kPath] = CrLf({"; kept", "[Window]", "Left=1", "Top=2", "[Option]", "Sort=1"});
+  TIniFile first(store_, codePage_, kPath);
+  TIniFile second(store_, codePage_, kPath);
+
+  second.WriteString("Option", "Sort", "3");
+  second.WriteString("Option", "Hidden", "1");
+  EXPECT_EQ(second.Flush(), 0u);
+  store_.files[kPath] += CrLf({"[Other]", "ByHand=yes"});  // another program's edit
+
+  first.WriteString("Window", "Left", "10");
+  first.DeleteKey("Window", "Top");
+  first.EraseSection("Gone");  // nothing to erase: no change recorded
+  EXPECT_EQ(first.Flush(), 0u);
+  EXPECT_EQ(store_.files[kPath], CrLf({"; kept", "[Window]", "Left=10", "[Option]", "Sort=3", "Hidden=1",
+                                       "[Other]", "ByHand=yes"}));
+  // After the flush this object reads the file as written, others' keys included.
+  EXPECT_EQ(first.ReadString("Option", "Sort", ""), "3");
+  EXPECT_EQ(first.ReadString("Other", "ByHand", ""), "yes");
+
+  // A failed write keeps the pending changes for the next flush.
+  first.EraseSection("Other");
+  store_.failWrites = 5;
+  EXPECT_EQ(first.Flush(), 5u);
+  store_.failWrites = 0;
+  second.WriteString("Option", "Sort", "4");
+  EXPECT_EQ(second.Flush(), 0u);
+  EXPECT_EQ(first.Flush(), 0u);
+  EXPECT_EQ(store_.files[kPath], CrLf({"; kept", "[Window]", "Left=10", "[Option]", "Sort=4", "Hidden=1"}));
+}
+
+TEST_F(IniFileTest, QuotedValuesAreReadWithoutTheirQuotes) {
+  TIniFile ini = Open(CrLf({"[Option]", "Start=\"C:\\My Files\"", "Single='x y'", "Mixed=\"a'", "One=\"",
+                            "Font=\"MS Sans Serif\",9,0", "Count=\"7\""}));
+  EXPECT_EQ(ini.ReadString("Option", "Start", ""), "C:\\My Files");
+  EXPECT_EQ(ini.ReadString("Option", "Single", ""), "x y");
+  EXPECT_EQ(ini.ReadString("Option", "Mixed", ""), "\"a'");
+  EXPECT_EQ(ini.ReadString("Option", "One", ""), "\"");
+  EXPECT_EQ(ini.ReadString("Option", "Font", ""), "\"MS Sans Serif\",9,0");
+  // Unchanged values are written back exactly as they were.
+  ini.WriteString("Option", "Other", "1");
+  EXPECT_NE(Saved(ini).find("Start=\"C:\\My Files\"\r\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace quill

@@ -260,5 +260,35 @@ TEST_F(PaneModel, DescriptionsLoadSaveAndGoAway) {
   EXPECT_FALSE(view.HasDescriptions());
 }
 
+// Saving writes what the list shows; it must not erase what the list does not show (hidden
+// files, other masks) while those files exist. Lines of files that are gone go.
+TEST_F(PaneModel, SavingDescriptionsKeepsLinesOfUnlistedFiles) {
+  fs.WriteText("C:\\Work\\descript.dat",
+               "secret.txt=hidden one\r\ntool.exe=the tool\r\ngone.txt=deleted meanwhile\r\n.git=repo\r\n"
+               "a.txt=old\r\nTOOL.EXE=second line\r\n",
+               faArchive | faHidden);
+  view.SetFilter("*.txt");
+  view.SetFolder("C:\\Work");
+  TFiles& files = view.Files();
+  ASSERT_LT(files.IndexOf("tool.exe"), 0);
+  ASSERT_LT(files.IndexOf("secret.txt"), 0);
+  files.Items(files.IndexOf("a.txt"))->SetDescription("");  // edited away in the pane
+  files.Items(files.IndexOf("b.txt"))->SetDescription("new");
+  ASSERT_EQ(view.SaveDescript(), 0u);
+  EXPECT_EQ(fs.Node("C:\\Work\\descript.dat").bytes,
+            "b.txt=new\r\nsecret.txt=hidden one\r\ntool.exe=the tool\r\n.git=repo\r\n");
+
+  // Nothing listed is described any more, but unlisted lines keep the file alive.
+  files.Items(files.IndexOf("b.txt"))->SetDescription("");
+  ASSERT_EQ(view.SaveDescript(), 0u);
+  EXPECT_TRUE(fs.Has("C:\\Work\\descript.dat"));
+  EXPECT_TRUE(view.HasDescriptions());
+
+  // Appending for items that replaced described namesakes drops the old lines.
+  ASSERT_EQ(view.AppendDescript("C:\\Work", {"TOOL.exe=replaced", "c.txt=new"}), 0u);
+  EXPECT_EQ(fs.Node("C:\\Work\\descript.dat").bytes,
+            "secret.txt=hidden one\r\n.git=repo\r\nTOOL.exe=replaced\r\nc.txt=new\r\n");
+}
+
 }  // namespace
 }  // namespace quill

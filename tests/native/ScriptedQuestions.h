@@ -141,11 +141,13 @@ public:
     return share;
   }
 
-  // text = the source, initial = the destination offered; code = the archive flag.
-  uint32_t AskFileExists(const std::string& source, std::string& destination, bool archiveEntry) override {
+  // text = the source, initial = the destination offered; code = the archive flag, plus 2 when
+  // the destination was written by the same run.
+  uint32_t AskFileExists(const std::string& source, std::string& destination, bool archiveEntry,
+                         bool writtenByThisRun = false) override {
     TAskedQuestion& q = Record(TQuestionKind::FileExists, {}, source);
     q.initial = destination;
-    q.code = archiveEntry ? 1 : 0;
+    q.code = (archiveEntry ? 1 : 0) | (writtenByThisRun ? 2 : 0);
     TConflictAnswer answer;
     if (!Take(conflicts_, answer, q)) return feCancel;
     if (answer.flags & feRenamed) destination = answer.renamedTo;

@@ -112,6 +112,7 @@ public:
   }
   void SetSource(const std::string& name) override { source = name; }
   void SetTarget(const std::string& name) override { target = name; }
+  void SetPathLine(const std::string& text) override { pathLine = text; }
   void SetFileLine(const std::string& text) override { fileLines.push_back(text); }
   void SetCurrent(int value) override {
     current = value;
@@ -131,7 +132,7 @@ public:
 
   int cancelAfter = -1;
   int begins = 0, ends = 0, pauses = 0, restarts = 0, steps = 0, messageRuns = 0;
-  std::string caption, source, target;
+  std::string caption, source, target, pathLine;
   int count = 0;
   uint64_t totalBytes = 0;
   TProgressMode mode = pmBytes;
@@ -347,17 +348,6 @@ TEST_F(FileOperations, AFailedOverwriteLeavesTheOldFileAsItWas) {
   EXPECT_EQ(ReadBytes(dest + "\\data.bin"), old);
   EXPECT_EQ(Attributes(dest + "\\data.bin") & FILE_ATTRIBUTE_READONLY, DWORD{FILE_ATTRIBUTE_READONLY});
   EXPECT_EQ(Names(dest), TNames{"data.bin"});
-}
-
-TEST_F(FileOperations, OverwritingAFileWithItselfKeepsItsContents) {
-  const std::string source = Make("self.bin", 200000, 5);
-  questions.AnswerFileExists(feOverwrite);
-  TFileCopy copy(nullptr, questions, &progress);
-  copy.AddSource(source);
-
-  EXPECT_EQ(copy.Copy(scratch.Path()), 0);
-  EXPECT_EQ(ReadBytes(source), Pattern(200000, 5));
-  EXPECT_EQ(Names(scratch.Path()), TNames{"self.bin"});
 }
 
 TEST_F(FileOperations, OverwriteOfAFolderMergesAndReplacesNamesakes) {
@@ -826,6 +816,223 @@ TEST_F(SmallDrive, AMoveThatRunsOutOfSpaceDeletesNothing) {
   EXPECT_LT(copied.size(), count);
   for (const std::string& name : copied)
     EXPECT_EQ(ReadBytes(root + "many\\" + name), ReadBytes(folder + "\\" + name)) << name;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Data safety: what the system says, not how a path is spelt
+
+// One folder on the CD-ROM test drive seen as "D:\..." and as "Z:\<host path>\...": the same
+// volume and the same items under two spellings.
+class TwoSpellings : public FileOperations {
+protected:
+  void SetUp() override {
+    const std::string host = test::Env("QUILL_TEST_DRIVE_D_DIR");
+    if (host.empty()) GTEST_SKIP() << "needs the harness's test drive D:";
+    const std::string name = "quill-alias-" + std::to_string(GetCurrentProcessId());
+    plain = test::TestDrive("QUILL_TEST_CDROM", "D:") + "\\" + name;
+    other = test::HostSpelling(host + "/" + name);
+    test::RemoveTree(plain);
+    MakeFolder(plain);
+  }
+  void TearDown() override {
+    test::RemoveTree(plain);
+    FileOperations::TearDown();
+  }
+  std::string plain, other;
+};
+
+TEST_F(TwoSpellings, AnItemOntoItselfOrAFolderIntoItselfIsRefusedHoweverSpelt) {
+  WriteBytes(plain + "\\f.bin", Pattern(70000, 4));
+  MakeFolder(plain + "\\dir");
+  MakeFolder(plain + "\\dir\\sub");
+  WriteBytes(plain + "\\dir\\sub\\g.txt", Pattern(10, 5));
+  ASSERT_EQ(ReadBytes(other + "\\f.bin"), Pattern(70000, 4)) << "the second spelling must reach the same file";
+  for (bool move : {false, true}) {
+    for (const char* item : {"f.bin", "dir"}) {
+      SCOPED_TRACE(std::string(move ? "move " : "copy ") + item);
+      questions.AnswerFileExists(feOverwrite);  // must not be needed: nothing is asked
+      questions.AnswerError(false);
+      TFileCopy copy(nullptr, questions, &progress);
+      copy.AddSource(plain + "\\" + item);
+      EXPECT_EQ(move ? copy.Move(other) : copy.Copy(other), 12);
+      EXPECT_EQ(copy.Done, std::vector<uint8_t>{0});
+      EXPECT_EQ(questions.CountAsked(TQuestionKind::FileExists), 0u);
+      questions = test::TScriptedQuestions();
+    }
+    // Into its own subfolder through the other spelling: nothing is created there.
+    SCOPED_TRACE(move ? "move into sub" : "copy into sub");
+    questions.AnswerError(false);
+    TFileCopy copy(nullptr, questions, &progress);
+    copy.AddSource(plain + "\\dir");
+    EXPECT_EQ(move ? copy.Move(other + "\\dir\\sub") : copy.Copy(other + "\\dir\\sub"), 12);
+    EXPECT_EQ(Names(plain + "\\dir\\sub"), TNames{"g.txt"});
+    questions.ExpectAllAnswered();
+    questions = test::TScriptedQuestions();
+  }
+  EXPECT_EQ(ReadBytes(plain + "\\f.bin"), Pattern(70000, 4));
+  EXPECT_EQ(ReadBytes(plain + "\\dir\\sub\\g.txt"), Pattern(10, 5));
+
+  // A move to another folder of the same volume, spelt the other way, is a rename.
+  MakeFolder(plain + "\\to");
+  TFileCopy copy(nullptr, questions, &progress);
+  copy.AddSource(plain + "\\f.bin");
+  EXPECT_EQ(copy.Move(other + "\\to"), 0);
+  EXPECT_EQ(progress.mode, pmItems);
+  EXPECT_EQ(progress.pathLine, "  To 'to'");
+  EXPECT_EQ(ReadBytes(plain + "\\to\\f.bin"), Pattern(70000, 4));
+}
+
+// Names differing only in case, from a case-sensitive folder, moved to a volume that ignores
+// case: the second must not replace what the first just became, and its source stays.
+TEST_F(CrossVolumeMove, NamesDifferingOnlyInCaseNeverReplaceEachOther) {
+  const std::string host = test::Env("QUILL_TEST_DRIVE_D_DIR");
+  if (host.empty()) GTEST_SKIP() << "needs the harness's test drive D:";
+  const std::string name = "quill-case-" + std::to_string(GetCurrentProcessId());
+  ASSERT_TRUE(test::RunHostShell("mkdir -p '" + host + "/" + name + "/both' && cd '" + host + "/" + name +
+                                 "' && printf lower > a.txt && printf UPPER > A.txt && printf l > both/x.txt && "
+                                 "printf U > both/X.txt"));
+  const std::string source = test::TestDrive("QUILL_TEST_CDROM", "D:") + "\\" + name;
+  const std::string destination = test::TestDrive("QUILL_TEST_REMOVABLE", "E:") + "\\" + name;
+  test::RemoveTree(destination);
+  MakeFolder(destination);
+  ASSERT_EQ(ReadBytes(test::HostSpelling(host + "/" + name + "/A.txt")), "UPPER");
+
+  // Overwrite is no answer here: it counts as Skip, for this item only.
+  questions.AnswerFileExists(feOverwrite | feAll);
+  questions.AnswerFileExists(feOverwrite);
+  TFileCopy copy(nullptr, questions, &progress);
+  copy.AddSource(test::HostSpelling(host + "/" + name + "/a.txt"));
+  copy.AddSource(test::HostSpelling(host + "/" + name + "/A.txt"));
+  copy.AddSource(test::HostSpelling(host + "/" + name + "/both"));
+  EXPECT_EQ(copy.Move(destination), -1);
+  EXPECT_EQ(copy.Done, (std::vector<uint8_t>{1, 0, 0}));
+  ASSERT_EQ(questions.CountAsked(TQuestionKind::FileExists), 2u);
+  EXPECT_EQ(questions.Asked()[0].code, 2u) << "the question says the target is this run's own";
+  EXPECT_EQ(questions.Asked()[1].code, 2u);
+  EXPECT_EQ(ReadBytes(destination + "\\a.txt"), "lower");
+  EXPECT_EQ(ReadBytes(test::HostSpelling(host + "/" + name + "/A.txt")), "UPPER");
+  EXPECT_FALSE(Exists(test::HostSpelling(host + "/" + name + "/a.txt")) &&
+               ReadBytes(test::HostSpelling(host + "/" + name + "/a.txt")) == "lower");
+  // The folder's copy lacks one of its two files, so the folder stays whole where it was.
+  EXPECT_EQ(Names(destination + "\\both").size(), 1u);
+  EXPECT_EQ(ReadBytes(test::HostSpelling(host + "/" + name + "/both/x.txt")), "l");
+  EXPECT_EQ(ReadBytes(test::HostSpelling(host + "/" + name + "/both/X.txt")), "U");
+  test::RemoveTree(destination);
+  test::RunHostShell("rm -rf '" + host + "/" + name + "'");
+}
+
+// A folder meeting a file of its name never removes the file: the question comes back, and the
+// file is there whatever is answered.
+TEST_F(FileOperations, AFolderNeverReplacesAFileOfItsName) {
+  const std::string tree = Tree("x", 1);
+  for (bool move : {false, true}) {
+    SCOPED_TRACE(move ? "move" : "copy");
+    const std::string destination = Folder(move ? "moveTo" : "copyTo");
+    WriteBytes(destination + "\\x", "a file, not a folder");
+    questions.AnswerFileExists(feOverwrite);
+    questions.AnswerFileExists(feSkip);
+    TFileCopy copy(nullptr, questions, &progress);
+    copy.AddSource(tree);
+    EXPECT_EQ(move ? copy.Move(destination) : copy.Copy(destination), -1);
+    EXPECT_EQ(questions.CountAsked(TQuestionKind::FileExists), 2u);
+    EXPECT_EQ(ReadBytes(destination + "\\x"), "a file, not a folder");
+    EXPECT_EQ(ReadBytes(tree + "\\sub\\b.bin"), Pattern(150000, 2));
+    questions.ExpectAllAnswered();
+    questions = test::TScriptedQuestions();
+  }
+  // With Overwrite for all it is reported as an error instead of being asked for ever.
+  const std::string destination = Folder("allTo");
+  WriteBytes(destination + "\\x", "kept");
+  questions.AnswerFileExists(feOverwrite | feAll);
+  questions.AnswerError(false);
+  TFileCopy copy(nullptr, questions, &progress);
+  copy.AddSource(Make("first.txt", 3, 1));
+  copy.AddSource(tree);
+  WriteBytes(destination + "\\first.txt", "old");
+  EXPECT_EQ(copy.Copy(destination), 183);
+  EXPECT_EQ(copy.Done, (std::vector<uint8_t>{1, 0}));
+  EXPECT_EQ(ReadBytes(destination + "\\x"), "kept");
+}
+
+// Names ending in a dot or a blank reach the disk as they are, never as their shortened twins.
+TEST_F(FileOperations, NamesEndingInADotOrABlankAreCopiedAndDeletedAsTheyAre) {
+  const std::string top = Folder("odd");
+  const std::string verbatim = "\\\\?\\" + top;
+  WriteBytes(verbatim + "\\x.", "dot");
+  WriteBytes(verbatim + "\\y ", "blank");
+  MakeFolder(verbatim + "\\dir.");
+  WriteBytes(verbatim + "\\dir.\\inside.txt", "in");
+  WriteBytes(top + "\\x", "plain twin");
+  ASSERT_EQ(Names(top), (TNames{"dir.", "x", "x.", "y "}));
+
+  const std::string destination = Folder("to");
+  TFileCopy copy(nullptr, questions, &progress);
+  copy.AddSource(top);
+  copy.AddSource(top + "\\x.");
+  EXPECT_EQ(copy.Copy(destination), 0);
+  EXPECT_EQ(Names(destination + "\\odd"), (TNames{"dir.", "x", "x.", "y "}));
+  EXPECT_EQ(ReadBytes("\\\\?\\" + destination + "\\odd\\x."), "dot");
+  EXPECT_EQ(ReadBytes("\\\\?\\" + destination + "\\odd\\y "), "blank");
+  EXPECT_EQ(ReadBytes("\\\\?\\" + destination + "\\odd\\dir.\\inside.txt"), "in");
+  EXPECT_EQ(ReadBytes(destination + "\\odd\\x"), "plain twin");
+  EXPECT_EQ(ReadBytes("\\\\?\\" + destination + "\\x."), "dot");
+
+  // The recycle bin cannot be told such a name: refused, and the twin stays. For good works.
+  questions.AnswerError(true);
+  questions.AnswerError(false);
+  TRecordingDeleteProgress deleting;
+  TFileDelete bin(nullptr, questions, &deleting);
+  bin.AddSource(top + "\\x.");
+  bin.AddSource(top + "\\dir.");
+  EXPECT_EQ(bin.Execute(), 123);
+  EXPECT_EQ(Names(top), (TNames{"dir.", "x", "x.", "y "}));
+  TFileDelete forGood(nullptr, questions, &deleting);
+  forGood.SetUseRecycleBin(false);
+  forGood.AddSource(top + "\\x.");
+  forGood.AddSource(top + "\\dir.");
+  EXPECT_EQ(forGood.Execute(), 0);
+  EXPECT_EQ(Names(top), (TNames{"x", "y "}));
+  EXPECT_EQ(ReadBytes(top + "\\x"), "plain twin");
+}
+
+// Links to folders (here host links, as Wine shows them) are not followed by a copy: the totals
+// stay true, a link to its own folder does not nest, and the item is reported as not copied.
+TEST_F(TwoSpellings, FolderLinksAreNotFollowedAndAreReported) {
+  const std::string host = test::Env("QUILL_TEST_DRIVE_D_DIR") + "/" + FileNamePart(plain);
+  MakeFolder(plain + "\\outside");
+  WriteBytes(plain + "\\outside\\big.bin", Pattern(300000, 6));
+  MakeFolder(plain + "\\tree");
+  WriteBytes(plain + "\\tree\\own.txt", Pattern(20, 7));
+  ASSERT_TRUE(test::RunHostShell("cd '" + host + "/tree' && ln -s '" + host + "/outside' out && ln -s '" + host +
+                                 "/tree' self"));
+  ASSERT_TRUE(Attributes(plain + "\\tree\\self") & FILE_ATTRIBUTE_REPARSE_POINT);
+  const std::string destination = Folder("to");
+  questions.AnswerError(true);
+  questions.AnswerError(false);
+  TFileCopy copy(nullptr, questions, &progress);
+  copy.AddSource(plain + "\\tree");
+  copy.AddSource(plain + "\\tree\\self");
+  EXPECT_EQ(copy.Copy(destination), 681);
+  EXPECT_EQ(copy.TotalBytes, 20u);
+  EXPECT_EQ(copy.Done, (std::vector<uint8_t>{0, 0}));
+  ASSERT_EQ(questions.CountAsked(TQuestionKind::ShowError), 2u);
+  EXPECT_EQ(questions.Asked()[0].code, 681u);
+  EXPECT_EQ(Names(destination), TNames{"tree"});
+  EXPECT_EQ(Names(destination + "\\tree"), TNames{"own.txt"});
+  EXPECT_EQ(LoadText(269), "A link to a folder was not copied: links are not followed.");
+
+  // Moved across volumes, the folder with a link stays where it was.
+  questions.AnswerError(false);
+  const std::string away = test::TestDrive("QUILL_TEST_REMOVABLE", "E:") + "\\" + FileNamePart(plain);
+  test::RemoveTree(away);
+  MakeFolder(away);
+  TFileCopy move(nullptr, questions, &progress);
+  move.AddSource(plain + "\\tree");
+  EXPECT_EQ(move.Move(away), 681);
+  EXPECT_EQ(ReadBytes(plain + "\\tree\\own.txt"), Pattern(20, 7));
+  EXPECT_EQ(ReadBytes(plain + "\\outside\\big.bin"), Pattern(300000, 6));
+  test::RunHostShell("rm -f '" + host + "/tree/self' '" + host + "/tree/out'");
+  test::RemoveTree(away);
 }
 
 }  // namespace

@@ -87,4 +87,34 @@ std::string TestDrive(const char* variable, const char* fallback) {
   return value.empty() ? fallback : value;
 }
 
+std::string HostSpelling(const std::string& unixPath) {
+  std::string path = "Z:" + unixPath;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+bool RunHostShell(const std::string& command) {
+  // Wine cannot wait on a host process, so the command leaves its exit status in a file that is
+  // polled for.
+  static unsigned counter = 0;
+  const std::string marker = "/tmp/quill-shell-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+  std::wstring line = L"Z:\\bin\\sh -c \"(" + W(command) + L"); echo $? > " + W(marker) + L".tmp; mv " + W(marker) +
+                      L".tmp " + W(marker) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                      &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  const std::string status = HostSpelling(marker);
+  for (int waited = 0; waited < 30000 && !Exists(status); waited += 20) Sleep(20);
+  const std::string code = ReadBytes(status);
+  DeleteFileW(W(status).c_str());
+  return code.rfind("0", 0) == 0;
+}
+
+
 }  // namespace quill::test

@@ -33,5 +33,10 @@ void RemoveTree(const std::string& path);
 std::string TestDrive(const char* variable, const char* fallback);
 // Unix folder behind a test drive, for creating files there from the test.
 std::string Env(const char* name);
+// Under Wine: runs a command of the host's shell and waits for it; true when it ran. Used to
+// make what Windows calls cannot (names differing only in case, host links to folders).
+bool RunHostShell(const std::string& command);
+// Under Wine: a host path spelt through drive Z:, the host's root ("/a/b" gives "Z:\a\b").
+std::string HostSpelling(const std::string& unixPath);
 
 }  // namespace quill::test
