@@ -38,6 +38,8 @@ enum TCommandId : unsigned {
   cmMove,
   cmDelete,
   cmRestoreSelection,
+  cmDescription,
+  cmDeleteAllDescriptions,
   // Shift+F1 ... Shift+F12.
   cmFavoriteKey1 = 1100,
   cmFavoriteKey12 = 1111,

@@ -97,6 +97,10 @@ public:
   void DeleteCommand();
   void RunDelete(const std::vector<int>& items, bool recycle);
   void PlayCompletionSound();
+  // Add/Modify Description (Alt+Enter): asks each collected entry's description in turn.
+  void DescriptionCommand();
+  // Delete All Descriptions: removes the folder's descript.dat after asking.
+  void DeleteAllDescriptionsCommand();
 
   // Runs a menu command by its identifier; false for one it does not know.
   bool RunCommand(UINT id);
@@ -130,6 +134,8 @@ private:
   ICopyProgress* CopyProgress();
   IDeleteProgress* DeleteProgress();
   void FinishOperation();
+  // A descript.dat that could not be written is reported; 0 shows nothing.
+  void ShowFileError(uint32_t error);
   void LayoutChildren();
   TPlacement CurrentPlacement() const;
 

@@ -43,6 +43,7 @@ void TMainForm::BuildMenus() {
   Append(file, cmCopy, "&Copy\tAlt+C");
   Append(file, cmMove, "Mo&ve\tAlt+M");
   Append(file, cmDelete, "&Delete\tAlt+D");
+  Append(file, cmDescription, "D&escription\tAlt+Enter");
   AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
   Append(file, cmExit, "E&xit\tAlt+X");
 
@@ -87,10 +88,14 @@ void TMainForm::BuildMenus() {
   AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
   Append(system, cmTempFolder, "&Go to Temp Folder\tCtrl+P");
 
+  HMENU tools = CreatePopupMenu();
+  Append(tools, cmDeleteAllDescriptions, "&Delete All Descriptions");
+
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(folder), L"F&older");
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"&Edit");
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(system), L"&System");
+  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(tools), L"&Tools");
   SetMenu(Handle(), menu_);
 
   const BYTE alt = FVIRTKEY | FALT, ctrl = FVIRTKEY | FCONTROL, key = FVIRTKEY;
@@ -121,6 +126,7 @@ void TMainForm::BuildMenus() {
       {alt, 'C', cmCopy},
       {alt, 'M', cmMove},
       {alt, 'D', cmDelete},
+      {alt, VK_RETURN, cmDescription},
   };
   accelerators_ = CreateAcceleratorTableW(table.data(), static_cast<int>(table.size()));
 }
@@ -230,6 +236,8 @@ bool TMainForm::RunCommand(UINT id) {
     case cmMove: CopyCommand(true); return true;
     case cmDelete: DeleteCommand(); return true;
     case cmRestoreSelection: RestoreSelection(); return true;
+    case cmDescription: DescriptionCommand(); return true;
+    case cmDeleteAllDescriptions: DeleteAllDescriptionsCommand(); return true;
     default: return false;
   }
 }

@@ -75,6 +75,10 @@ void TMainForm::FinishOperation() {
   PlayCompletionSound();
 }
 
+void TMainForm::ShowFileError(uint32_t error) {
+  if (error != 0) Questions().ShowError(error, LoadText(kTextError), true);
+}
+
 void TMainForm::CopyCommand(bool move) {
   const std::vector<int> items = CollectedEntries();
   if (items.empty()) return;
@@ -109,11 +113,14 @@ void TMainForm::RunCopy(const std::vector<int>& items, const std::string& destin
       done.push_back(file);
       if (!file->Description().empty()) descriptions.push_back(file->FullName() + "=" + file->Description());
     }
+    // The destination's lines are written first, and the source's are cleared only once they
+    // are there: a destination that cannot take them (full, read-only) keeps them at home.
     if (!descriptions.empty()) {
-      view_.AppendDescript(destination, descriptions);
-      if (move) {
+      if (const uint32_t error = view_.AppendDescript(destination, descriptions)) {
+        ShowFileError(error);
+      } else if (move) {
         for (TFile* file : done) file->SetDescription({});
-        view_.SaveDescript();
+        ShowFileError(view_.SaveDescript());
       }
     }
     for (TFile* file : done) {
@@ -172,7 +179,7 @@ void TMainForm::RunDelete(const std::vector<int>& items, bool recycle) {
         file->SetDescription({});
         done.push_back(file);
       }
-    if (hadDescriptions) view_.SaveDescript();
+    if (hadDescriptions) ShowFileError(view_.SaveDescript());
     for (TFile* file : done)
       for (int i = 0; i < files.Count(); ++i)
         if (files.Items(i) == file) {

@@ -342,6 +342,26 @@ uint32_t TQuillView::SaveDescript() {
   return error;
 }
 
+bool TQuillView::DescriptExists() {
+  return !ownerData_ && !folder_.empty() && fs_.GetAttributes(DescriptPath()) != kInvalidAttributes;
+}
+
+uint32_t TQuillView::DeleteDescript() {
+  const std::string path = DescriptPath();
+  const uint32_t old = fs_.GetAttributes(path);
+  if (old == kInvalidAttributes) return 0;
+  fs_.SetAttributes(path, faArchive);
+  if (const uint32_t error = fs_.RemoveFile(path)) {
+    fs_.SetAttributes(path, old);
+    return error;
+  }
+  TFiles& files = Files();
+  for (int i = 0; i < files.Count(); ++i) files.Items(i)->SetDescription({});
+  LoadDescript();
+  Invalidate();
+  return 0;
+}
+
 uint32_t TQuillView::AppendDescript(const std::string& folder, const std::vector<std::string>& lines) {
   if (lines.empty()) return 0;
   const std::string path = JoinPath(folder, kDescriptFile);

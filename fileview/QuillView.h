@@ -56,6 +56,11 @@ public:
   void LoadDescript();
   // Returns 0 or the error code of the failed write; a failed write keeps the old file.
   uint32_t SaveDescript();
+  // Whether the folder has a descript.dat (not in owner-data mode).
+  bool DescriptExists();
+  // Deletes the folder's descript.dat and clears the listed entries' descriptions; 0 or the
+  // error code, with the descriptions kept when the file stays.
+  uint32_t DeleteDescript();
   // Adds "name=description" lines to another folder's descript.dat (kept when present, written
   // hidden), as a copy or move carries descriptions along. 0 or the write's error code.
   uint32_t AppendDescript(const std::string& folder, const std::vector<std::string>& lines);

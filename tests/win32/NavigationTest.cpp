@@ -363,6 +363,58 @@ TEST_F(Navigation, MoveTakesEntriesAndTheirDescriptionsAlong) {
   EXPECT_EQ(view.FocusedFile()->FullName(), "zz.txt") << "the focus stays on its entry";
   EXPECT_EQ(test::ReadBytes(data / "C\\descript.dat"), "one.txt=goes along\r\n");
   EXPECT_EQ(test::ReadBytes(data / "A\\descript.dat"), "zz.txt=stays here\r\n");
+
+  // A destination whose descript.dat cannot be written: the error is shown, and the source's
+  // lines stay until they have somewhere to go.
+  test::MakeFolder(data / "D\\descript.dat");
+  view.SetItemIndex(view.Files().IndexOf("zz.txt"));
+  questions.AnswerDrive(data / "D");
+  questions.AnswerError(false);
+  form->RunCommand(cmMove);
+  EXPECT_EQ(test::ReadBytes(data / "D\\zz.txt"), "stays");
+  ASSERT_EQ(questions.CountAsked(test::TQuestionKind::ShowError), 1u);
+  EXPECT_TRUE(questions.Asked().back().stopOnly);
+  EXPECT_EQ(test::ReadBytes(data / "A\\descript.dat"), "zz.txt=stays here\r\n");
+}
+
+TEST_F(Navigation, DescriptionsAreAskedForEachEntryAndDeletedAllAtOnce) {
+  test::WriteBytes(data / "A\\one.txt", "1");
+  test::WriteBytes(data / "A\\two.txt", "2");
+  test::WriteBytes(data / "A\\zzz.txt", "3");
+  test::WriteBytes(data / "A\\hidden.txt", "h", FILE_ATTRIBUTE_HIDDEN);
+  test::WriteBytes(data / "A\\descript.dat", "two.txt=old two\r\nhidden.txt=kept while hidden\r\n");
+  Start(data / "A");
+  TQuillView& view = form->View();
+  view.Select(view.Files().IndexOf("one.txt"));
+  view.Select(view.Files().IndexOf("two.txt"));
+  view.Select(view.Files().IndexOf("zzz.txt"));
+  questions.AnswerText("first one  \t");
+  questions.CancelText();
+  questions.AnswerMessage(mrNo);  // do not go on with the rest
+  form->RunCommand(cmDescription);
+  ASSERT_EQ(questions.CountAsked(test::TQuestionKind::AskText), 2u);
+  EXPECT_EQ(questions.Asked()[0].text, "'one.txt'\n\nEmpty in order to erase description");
+  EXPECT_EQ(questions.Asked()[1].initial, "old two");
+  EXPECT_EQ(view.SelCount(), 2) << "the described entry is unmarked, the others stay";
+  EXPECT_EQ(test::ReadBytes(data / "A\\descript.dat"),
+            "one.txt=first one\r\ntwo.txt=old two\r\nhidden.txt=kept while hidden\r\n");
+
+  view.DeselectAll(true);
+  view.SetItemIndex(view.Files().IndexOf("two.txt"));
+  questions.AnswerText("");
+  form->RunCommand(cmDescription);
+  EXPECT_EQ(test::ReadBytes(data / "A\\descript.dat"), "one.txt=first one\r\nhidden.txt=kept while hidden\r\n");
+
+  questions.AnswerMessage(mrNo);
+  form->RunCommand(cmDeleteAllDescriptions);
+  EXPECT_TRUE(test::Exists(data / "A\\descript.dat"));
+  questions.AnswerMessage(mrYes);
+  form->RunCommand(cmDeleteAllDescriptions);
+  EXPECT_EQ(questions.Asked().back().text, "Are you sure you want to delete all description?");
+  EXPECT_EQ(questions.Asked().back().caption, "Delete All Description");
+  EXPECT_FALSE(test::Exists(data / "A\\descript.dat"));
+  EXPECT_EQ(view.Files().Items(view.Files().IndexOf("one.txt"))->Description(), "");
+  form->RunCommand(cmDeleteAllDescriptions);  // no file: nothing asked
 }
 
 TEST_F(Navigation, DeleteAsksWithTheEntrysNameAndRemovesWhatWentAway) {
