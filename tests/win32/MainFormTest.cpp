@@ -67,7 +67,8 @@ TEST_F(MainFormStart, AnArgumentNamingAFileIsIgnored) {
 }
 
 TEST_F(MainFormStart, StartDirShowsStartAndStillLoadsLastDir) {
-  test::WriteBytes(ProgramFile("quill.ini"), "[Option]\r\nStartDir=1\r\nStart=" + (*data / "Start") + "\r\n");
+  // Quoted as the system's own settings reader allows.
+  test::WriteBytes(ProgramFile("quill.ini"), "[Option]\r\nStartDir=1\r\nStart=\"" + (*data / "Start") + "\"\r\n");
   test::WriteBytes(ProgramFile("last.dir"), "C:\\=" + (*data / "Last") + "\r\nC:\r\n");
   Start();
   EXPECT_EQ(Folder(), *data / "Start");
@@ -121,12 +122,17 @@ TEST_F(MainFormStart, PlacementIsRestoredAndWrittenBackWithTheListsOnClose) {
   EXPECT_TRUE(form->View().ViewHidden());
   EXPECT_EQ(form->CommandHistory(), (std::vector<std::string>{"dir", "copy a b"}));
 
+  // Meanwhile another program (or a second window) changes the file.
+  test::WriteBytes(ProgramFile("quill.ini"), "[Window]\r\nFile=0,40,30,620,410\r\n[Option]\r\nPathCaption=1\r\n"
+                                             "Sort=0\r\nHidden=0\r\nBackup=yes\r\n");
   MoveWindow(form->Handle(), 60, 70, 700, 450, TRUE);
   form->Close();
   EXPECT_EQ(form->Handle(), nullptr);
   const std::string ini = test::ReadBytes(ProgramFile("quill.ini"));
   EXPECT_NE(ini.find("File=0,60,70,700,450\r\n"), std::string::npos) << ini;
   EXPECT_NE(ini.find("PathCaption=1"), std::string::npos) << "other keys survive";
+  EXPECT_EQ(ini.find("Hidden=1"), std::string::npos) << "another program's change is not undone: " << ini;
+  EXPECT_NE(ini.find("Hidden=0\r\nBackup=yes\r\n"), std::string::npos) << ini;
   EXPECT_EQ(test::ReadBytes(ProgramFile("history.dat")), "dir\r\ncopy a b\r\n");
   EXPECT_EQ(test::ReadBytes(ProgramFile("last.dir")), "C:\\=" + (*data / "Arg") + "\r\nC:\r\n");
 }
