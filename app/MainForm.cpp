@@ -1,5 +1,7 @@
 #include "app/MainForm.h"
 
+#include <algorithm>
+
 #include "app/Commands.h"
 #include "app/Win32Questions.h"
 
@@ -67,7 +69,9 @@ void TMainForm::WatchedFolderChanged() {
   view_.Refresh(focused ? focused->FullName() : std::string(), true);
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+  if (folderBitmap_) DeleteObject(folderBitmap_);
+}
 
 namespace {
 // The character a key will also type; taken out of the queue when the key did its own thing,
@@ -170,11 +174,6 @@ void TMainForm::Show() {
   TFiles& list = view_.Files();
   list.BeginUpdate();
   try {
-    // The list settings go in before the first scan, so a folder is not scanned twice at
-    // start; ApplySettings then finds them unchanged.
-    const TPaneSettings settings = ReadPaneSettings(ini_);
-    view_.SetViewHidden(settings.viewHidden);
-    view_.SetSortType(settings.sortType);
     RestoreWindowAndFolder();
     ApplySettings();
   } catch (...) {
@@ -200,8 +199,8 @@ void TMainForm::RestoreWindowAndFolder() {
     ShowWindow(Handle(), SW_SHOWNORMAL);
   }
   LayoutChildren();
-  RestoreFolder(view_, ini_, TWin32FileSystem::Instance(), TAnsiCodePage::Instance(), files_,
-                CommandLineArgument(options_.commandLine));
+  OpenStartFolder(view_, ini_, TWin32FileSystem::Instance(), TAnsiCodePage::Instance(), files_,
+                  CommandLineArgument(options_.commandLine));
   notify_.SetFolder(view_.Folder());
   commandHistory_ = LoadHistory(TWin32FileSystem::Instance(), TAnsiCodePage::Instance(), files_);
 }
@@ -251,6 +250,33 @@ void TMainForm::LayoutChildren() {
   MoveWindow(status_.Handle(), 0, std::max(top, bottom), client.right, TStatusArea::kHeight, TRUE);
 }
 
+SIZE TMainForm::MinimumSize() const {
+  // The client area must hold the navigation bar, the pane's title strip with one row of
+  // entries (one icon cell in the icon style), and the status area.
+  auto frameHeight = [](HWND hwnd) {
+    RECT window{}, client{};
+    GetWindowRect(hwnd, &window);
+    GetClientRect(hwnd, &client);
+    return (window.bottom - window.top) - client.bottom;
+  };
+  const TLayoutParams& params = pane_.Params();
+  const int row = params.CellHeight > 0 ? params.CellHeight : pane_.RowHeight();
+  const int pane = frameHeight(pane_.Handle()) + pane_.TitleHeight() + std::max(row, 1);
+  RECT least{0, 0, bar_.MinimumWidth(), TNavigationBar::kHeight + pane + TStatusArea::kHeight};
+  // The frame as it is (the menu bar may take more than one line); from the styles when the
+  // window is minimised and has no client area to compare with.
+  RECT window{}, client{};
+  GetWindowRect(Handle(), &window);
+  GetClientRect(Handle(), &client);
+  if (IsIconic(Handle()) || client.bottom <= 0) {
+    AdjustWindowRectEx(&least, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), menu_ != nullptr,
+                       static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
+    return {least.right - least.left, least.bottom - least.top};
+  }
+  return {least.right + (window.right - window.left) - client.right,
+          least.bottom + (window.bottom - window.top) - client.bottom};
+}
+
 TPlacement TMainForm::CurrentPlacement() const {
   TPlacement p;
   WINDOWPLACEMENT wp{};
@@ -279,13 +305,20 @@ void TMainForm::Close() {
 
 LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_SIZE:
-      pane_.HideNameTip();
-      LayoutChildren();
-      return 0;
-    case WM_MOVE:
+    case WM_SIZE: LayoutChildren(); return 0;
+    // Every move, size, z-order or show change of the window passes here first, so the tip
+    // never stays behind over a window that went elsewhere. The default handling that follows
+    // applies the minimum size.
+    case WM_WINDOWPOSCHANGING:
     case WM_ACTIVATEAPP:
     case WM_SYSCOMMAND: pane_.HideNameTip(); break;
+    case WM_GETMINMAXINFO: {
+      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      const SIZE least = MinimumSize();
+      info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, least.cx);
+      info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, least.cy);
+      return 0;
+    }
     case WM_SETFOCUS: SetFocus(pane_.Handle()); return 0;
     case WM_COMMAND:
       if (lParam == 0 && RunCommand(LOWORD(wParam))) return 0;
@@ -296,6 +329,18 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       EnableMenuItem(popup, cmForward, MF_BYCOMMAND | (history_.CanForward() ? MF_ENABLED : MF_GRAYED));
       EnableMenuItem(popup, cmLastDestination, MF_BYCOMMAND | (lastDestination_.empty() ? MF_GRAYED : MF_ENABLED));
       return 0;
+    }
+    case WM_MEASUREITEM: {
+      auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (item->CtlType != ODT_MENU || !IsFavoriteItem(item->itemID)) break;
+      MenuBitmapMeasure(*item);
+      return TRUE;
+    }
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item->CtlType != ODT_MENU || !IsFavoriteItem(item->itemID)) break;
+      MenuBitmapDraw(*item);
+      return TRUE;
     }
     case WM_CLOSE: Close(); return 0;
     case WM_DESTROY:

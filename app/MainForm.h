@@ -77,6 +77,13 @@ public:
   void GoWorkFolder(int slot);
   void ShowFavorite(int number);  // Shift+F1 ... Shift+F12: 1 ... 12
   const std::vector<TFavorite>& Favorites();
+  // The favourites drop-down (also F11): one item per favourite with the folder bitmap, then a
+  // separator, "Add to Favorites" and "Organize Favorites". The caller destroys it.
+  HMENU CreateFavoritesMenu();
+  // The folder bitmap of those items; the menu asks this window to measure and draw it.
+  static bool IsFavoriteItem(UINT id);
+  void MenuBitmapMeasure(MEASUREITEMSTRUCT& item);
+  void MenuBitmapDraw(const DRAWITEMSTRUCT& item);
   void AddToFavorites();
   void ShowShellFolder(const char* valueName);  // "Desktop", "Start Menu", "Personal"
   void GoTempFolder();
@@ -122,6 +129,7 @@ private:
   void RebuildHistoryMenus();
   void ShowDropDown(TNavButton button, POINT screen);
   void LoadFavoritesMenu();
+  HBITMAP FolderBitmap();
   void UpdateWorkButtons();
   void UpdateFileInfo();
   void UpdateSelectionInfo();
@@ -137,6 +145,8 @@ private:
   // A descript.dat that could not be written is reported; 0 shows nothing.
   void ShowFileError(uint32_t error);
   void LayoutChildren();
+  // The smallest window that still shows one row of the pane and the status area.
+  SIZE MinimumSize() const;
   TPlacement CurrentPlacement() const;
 
   TMainFormOptions options_;
@@ -163,6 +173,7 @@ private:
   HMENU menu_ = nullptr;
   HMENU favoritesMenu_ = nullptr;
   HACCEL accelerators_ = nullptr;
+  HBITMAP folderBitmap_ = nullptr;
   uint64_t driveTotal_ = 0, driveFree_ = 0;
   bool autoRefresh_ = true;
   bool pathCaption_ = false;

@@ -137,19 +137,16 @@ void TMainForm::ShowDropDown(TNavButton button, POINT screen) {
     screen = {r.left, r.bottom};
     ClientToScreen(bar_.Handle(), &screen);
   }
-  HMENU menu = CreatePopupMenu();
+  HMENU menu = nullptr;
   std::vector<std::string> paths;
   if (button == nbBack || button == nbForward) {
+    menu = CreatePopupMenu();
     paths = button == nbBack ? BackMenuItems(history_) : ForwardMenuItems(history_);
     for (size_t i = 0; i < paths.size(); ++i) Append(menu, cmHistoryItem + static_cast<UINT>(i), paths[i]);
   } else if (button == nbFavorites) {
-    const std::vector<TFavorite>& favorites = Favorites();
-    const size_t count = std::min<size_t>(favorites.size(), cmFavoriteItemLast - cmFavoriteItem + 1);
-    for (size_t i = 0; i < count; ++i) Append(menu, cmFavoriteItem + static_cast<UINT>(i), favorites[i].name);
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    Append(menu, cmAddFavorite, "Add to Favorites");
-    // The organiser comes with the settings windows.
-    Append(menu, cmOrganizeFavorites, "Organize Favorites", false);
+    menu = CreateFavoritesMenu();
+  } else {
+    return;
   }
   if (GetMenuItemCount(menu) == 0) {
     DestroyMenu(menu);
@@ -164,6 +161,58 @@ void TMainForm::ShowDropDown(TNavButton button, POINT screen) {
   } else if (chosen != 0) {
     RunCommand(chosen);
   }
+}
+
+HMENU TMainForm::CreateFavoritesMenu() {
+  HMENU menu = CreatePopupMenu();
+  const std::vector<TFavorite>& favorites = Favorites();
+  const size_t count = std::min<size_t>(favorites.size(), cmFavoriteItemLast - cmFavoriteItem + 1);
+  for (size_t i = 0; i < count; ++i) {
+    Append(menu, cmFavoriteItem + static_cast<UINT>(i), favorites[i].name);
+    // The folder bitmap is drawn by this window (MenuBitmapDraw): menus copy a bitmap item as
+    // it is, with no regard to its transparency, and invert it on the highlighted item.
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_BITMAP;
+    item.hbmpItem = HBMMENU_CALLBACK;
+    SetMenuItemInfoW(menu, cmFavoriteItem + static_cast<UINT>(i), FALSE, &item);
+  }
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  Append(menu, cmAddFavorite, "Add to Favorites");
+  // The organiser comes with the settings windows.
+  Append(menu, cmOrganizeFavorites, "Organize Favorites", false);
+  return menu;
+}
+
+HBITMAP TMainForm::FolderBitmap() {
+  // Loaded once and kept for the window's life.
+  if (!folderBitmap_)
+    folderBitmap_ = static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), L"DIR", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  return folderBitmap_;
+}
+
+bool TMainForm::IsFavoriteItem(UINT id) { return id >= cmFavoriteItem && id <= cmFavoriteItemLast; }
+
+void TMainForm::MenuBitmapMeasure(MEASUREITEMSTRUCT& item) {
+  BITMAP info{};
+  if (!GetObjectW(FolderBitmap(), sizeof info, &info)) return;
+  item.itemWidth = static_cast<UINT>(info.bmWidth);
+  item.itemHeight = static_cast<UINT>(info.bmHeight);
+}
+
+void TMainForm::MenuBitmapDraw(const DRAWITEMSTRUCT& item) {
+  BITMAP info{};
+  HBITMAP bitmap = FolderBitmap();
+  if (!GetObjectW(bitmap, sizeof info, &info)) return;
+  HDC source = CreateCompatibleDC(item.hDC);
+  HGDIOBJ old = SelectObject(source, bitmap);
+  const int left = item.rcItem.left + (item.rcItem.right - item.rcItem.left - info.bmWidth) / 2;
+  const int top = item.rcItem.top + (item.rcItem.bottom - item.rcItem.top - info.bmHeight) / 2;
+  const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  GdiAlphaBlend(item.hDC, left, top, info.bmWidth, info.bmHeight, source, 0, 0, info.bmWidth, info.bmHeight, blend);
+  SelectObject(source, old);
+  DeleteDC(source);
 }
 
 void TMainForm::SelectGroupCommand(bool select) {

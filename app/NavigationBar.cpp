@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "messages/Messages.h"
@@ -97,7 +98,11 @@ bool TNavigationBar::Create(HWND parent) {
   SendMessageW(toolbar_, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
   workLeft_ = (size.cx > 0 ? size.cx : kToolbarWidth) + 6;
 
-  combo_ = CreateWindowExW(0, WC_COMBOBOXW, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL,
+  // The list is drawn here: the system's rows are exactly one text line high, cramped, with the
+  // text at the top of taller ones.
+  combo_ = CreateWindowExW(0, WC_COMBOBOXW, L"",
+                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL | CBS_OWNERDRAWFIXED |
+                               CBS_HASSTRINGS,
                            0, 2, 100, 300, Handle(), nullptr, instance, nullptr);
   SendMessageW(combo_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
   COMBOBOXINFO info{sizeof info};
@@ -184,7 +189,14 @@ void TNavigationBar::Layout(int width) {
   SelectObject(dc, old);
   ReleaseDC(Handle(), dc);
   labelRight_ = labelLeft_ + size.cx + 6;
-  MoveWindow(combo_, labelRight_, 3, std::max(60, width - labelRight_ - 2), 300, TRUE);
+  MoveWindow(combo_, labelRight_, 3, std::max(kAddressMinWidth, width - labelRight_ - 2), 300, TRUE);
+}
+
+void TNavigationBar::Paint(HDC dc) {
+  RECT client;
+  GetClientRect(Handle(), &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+  PaintWorkButtons(dc);
 }
 
 void TNavigationBar::PaintWorkButtons(HDC dc) {
@@ -207,6 +219,49 @@ void TNavigationBar::PaintWorkButtons(HDC dc) {
   RECT label{labelLeft_, 0, labelRight_, kHeight};
   DrawTextW(dc, L"Address", 7, &label, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   SelectObject(dc, old);
+}
+
+void TNavigationBar::FillAddressList() {
+  // Emptying the list empties the box too; the text is taken first and put back, so the box
+  // keeps showing the folder while the list is open.
+  const std::wstring text = Widen(Address());
+  SendMessageW(combo_, CB_RESETCONTENT, 0, 0);
+  int count = 0;
+  if (OnAddressList)
+    for (const std::string& line : OnAddressList()) {
+      SendMessageW(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(line).c_str()));
+      ++count;
+    }
+  SetWindowTextW(combo_, text.c_str());
+  // Tall enough for every row, so "Network", the last one, is never cut off.
+  SendMessageW(combo_, CB_SETMINVISIBLE, std::max(count, 1), 0);
+}
+
+int TNavigationBar::AddressRowHeight() const {
+  HDC dc = GetDC(Handle());
+  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(Handle(), dc);
+  return metrics.tmHeight + metrics.tmExternalLeading + 2 * kAddressRowPadding;
+}
+
+void TNavigationBar::DrawAddressRow(const DRAWITEMSTRUCT& item) {
+  if (item.itemID == static_cast<UINT>(-1)) return;
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  const int length = static_cast<int>(SendMessageW(item.hwndItem, CB_GETLBTEXTLEN, item.itemID, 0));
+  if (length <= 0) return;
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  SendMessageW(item.hwndItem, CB_GETLBTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(length));
+  TSelectObject font(item.hDC, GetStockObject(DEFAULT_GUI_FONT));
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  RECT r = item.rcItem;
+  r.left += kAddressRowPadding;
+  DrawTextW(item.hDC, text.c_str(), length, &r, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 LRESULT CALLBACK TNavigationBar::EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -233,13 +288,32 @@ LRESULT TNavigationBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_SIZE: Layout(LOWORD(lParam)); return 0;
     case WM_PAINT: {
       TPaintDC paint(Handle());
-      RECT client;
-      GetClientRect(Handle(), &client);
-      FillRect(paint.Get(), &client, GetSysColorBrush(COLOR_BTNFACE));
-      PaintWorkButtons(paint.Get());
+      Paint(paint.Get());
       return 0;
     }
-    case WM_ERASEBKGND: return 1;
+    // The flat toolbar is transparent: it has its parent erase (and, themed, print) the strip
+    // under its buttons into the toolbar's own device context, moved to this window's
+    // co-ordinates. Answering without painting left that strip black.
+    case WM_ERASEBKGND: {
+      RECT client;
+      GetClientRect(Handle(), &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
+      return 1;
+    }
+    case WM_PRINTCLIENT: Paint(reinterpret_cast<HDC>(wParam)); return 0;
+    case WM_MEASUREITEM: {
+      auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (item->CtlType != ODT_COMBOBOX) break;
+      // The box's own line (item -1) keeps the height an ordinary box has.
+      item->itemHeight = static_cast<UINT>(AddressRowHeight() - (item->itemID == static_cast<UINT>(-1) ? 2 : 0));
+      return TRUE;
+    }
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item->CtlType != ODT_COMBOBOX) break;
+      DrawAddressRow(*item);
+      return TRUE;
+    }
     case WM_COMMAND:
       if (reinterpret_cast<HWND>(lParam) == toolbar_) {
         const UINT id = LOWORD(wParam);
@@ -249,15 +323,7 @@ LRESULT TNavigationBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
       }
       if (reinterpret_cast<HWND>(lParam) == combo_) {
         switch (HIWORD(wParam)) {
-          case CBN_DROPDOWN: {
-            SendMessageW(combo_, CB_RESETCONTENT, 0, 0);
-            const std::string text = Address();
-            if (OnAddressList)
-              for (const std::string& line : OnAddressList())
-                SendMessageW(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(line).c_str()));
-            SetWindowTextW(combo_, Widen(text).c_str());
-            return 0;
-          }
+          case CBN_DROPDOWN: FillAddressList(); return 0;
           case CBN_SELENDOK: {
             const int index = static_cast<int>(SendMessageW(combo_, CB_GETCURSEL, 0, 0));
             if (index >= 0 && OnAddressPick) {

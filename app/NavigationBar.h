@@ -22,6 +22,8 @@ enum TNavButton { nbBack, nbForward, nbUp, nbFavorites };
 class TNavigationBar : public TWindow {
 public:
   static constexpr int kHeight = 28;
+  static constexpr int kAddressMinWidth = 60;
+  static constexpr int kAddressRowPadding = 3;
 
   bool Create(HWND parent);
 
@@ -33,12 +35,16 @@ public:
   std::string Address() const;
   HWND AddressBox() const { return combo_; }
   HWND AddressEdit() const { return edit_; }
+  // The height of one line of the address box's list: the text with room above and below.
+  int AddressRowHeight() const;
 
   // Work-folder button `slot` (0-2): caption colour and hint.
   void SetWorkFolder(int slot, COLORREF color, const std::string& hint);
   COLORREF WorkFolderColor(int slot) const { return workColor_[slot]; }
   const std::string& WorkFolderHint(int slot) const { return workHint_[slot]; }
   RECT WorkFolderRect(int slot) const;
+  // Wide enough for the buttons, the work-folder buttons, the label and a short address box.
+  int MinimumWidth() const { return labelRight_ + kAddressMinWidth + 2; }
   RECT ButtonRect(TNavButton button) const;
 
   std::function<void(TNavButton)> OnButton;
@@ -58,7 +64,10 @@ private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   static LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
   void Layout(int width);
+  void Paint(HDC dc);
   void PaintWorkButtons(HDC dc);
+  void FillAddressList();
+  void DrawAddressRow(const DRAWITEMSTRUCT& item);
   void BuildImages();
   int WorkSlotAt(POINT p) const;
 

@@ -114,6 +114,14 @@ void RestoreFolder(TQuillView& view, const TIniFile& ini, IFileSystem& fs, const
   if (view.Drive().empty() || view.Folder().empty()) view.SetFolder("C:\\");
 }
 
+void OpenStartFolder(TQuillView& view, const TIniFile& ini, IFileSystem& fs, const ICodePage& codePage,
+                     const TProgramFiles& files, std::string_view argument) {
+  const TPaneSettings settings = ReadPaneSettings(ini);
+  view.SetViewHidden(settings.viewHidden);
+  if (settings.sortType != fstNone) view.SetSortType(settings.sortType);
+  RestoreFolder(view, ini, fs, codePage, files, argument);
+}
+
 std::vector<std::string> LoadHistory(IFileStore& store, const ICodePage& codePage, const TProgramFiles& files) {
   std::string bytes;
   if (!store.ReadAll(files.History(), bytes)) return {};

@@ -72,6 +72,13 @@ struct TProgramFiles {
 void RestoreFolder(TQuillView& view, const TIniFile& ini, IFileSystem& fs, const ICodePage& codePage,
                    const TProgramFiles& files, std::string_view argument);
 
+// What start-up does for the pane before the window is filled: the list settings that can go
+// in before the first scan (so a large start folder is not scanned twice), then RestoreFolder.
+// No sort is left to ApplySettings: switching to it rescans, and a pane with no folder yet would
+// list the process's current folder.
+void OpenStartFolder(TQuillView& view, const TIniFile& ini, IFileSystem& fs, const ICodePage& codePage,
+                     const TProgramFiles& files, std::string_view argument);
+
 // history.dat lines (at most the last kHistoryLimit); none when the file is missing.
 std::vector<std::string> LoadHistory(IFileStore& store, const ICodePage& codePage, const TProgramFiles& files);
 

@@ -58,35 +58,77 @@ quill_install_traps() {
 
 # --- the template prefix -----------------------------------------------------------------------
 
-# Changes to this file or to the installed Wine invalidate the template.
+# Changes to this file, to the installed Wine or to the fonts the prefix takes invalidate the
+# template.
 quill_template_hash() {
-  { sha256sum <"${BASH_SOURCE[0]}"; wine --version 2>/dev/null; } | sha256sum | cut -c1-64
+  {
+    sha256sum <"${BASH_SOURCE[0]}"
+    wine --version 2>/dev/null
+    ls -l --time-style=+%s "$quill_wine_fonts" "$quill_cjk_font" 2>/dev/null
+  } | sha256sum | cut -c1-64
+}
+
+# The fonts. Debian's Wine does not load its own fonts (package fonts-wine) from where they are
+# installed, so without them "Tahoma", "MS Shell Dlg" and "MS Sans Serif" fall to whatever
+# fontconfig offers and the caption buttons, drawn with Marlett, show "0 1 r". So the template
+# gets Wine's TrueType fonts in C:\windows\Fonts. Tahoma draws a real backslash but no Hangul;
+# a system link gives it Noto Sans CJK KR (package fonts-noto-cjk), which also draws a real
+# backslash, for the Korean texts. Korean faces such as NanumGothic or Gulim draw "\" as a Won
+# sign, the old Korean convention, so they serve no face here. Wine's bitmap fonts (*.fon) stay
+# out: a bitmap "MS Sans Serif" would win over the replacement below and takes no links, and
+# Hangul in it comes out as bars.
+quill_wine_fonts=/usr/share/wine/fonts
+quill_cjk_font=/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc
+quill_cjk_face="Noto Sans CJK KR"
+
+quill_check_fonts() {
+  [ -f "$quill_wine_fonts/tahoma.ttf" ] && [ -f "$quill_wine_fonts/marlett.ttf" ] ||
+    quill_die "Wine's fonts are missing in $quill_wine_fonts (run scripts/setup: package fonts-wine)"
+  [ -f "$quill_cjk_font" ] || quill_die "$quill_cjk_font is missing (run scripts/setup: package fonts-noto-cjk)"
+}
+
+# A REG_MULTI_SZ value in a REGEDIT4 file: hex(7) with the ANSI bytes of each item, each item and
+# the list ending in a zero byte.
+quill_reg_multi_sz() {
+  local item bytes=()
+  for item in "$@"; do
+    # shellcheck disable=SC2207
+    bytes+=($(printf '%s' "$item" | od -An -tx1 -v) 00)
+  done
+  bytes+=(00)
+  local IFS=,
+  printf 'hex(7):%s' "${bytes[*]}"
 }
 
 quill_write_prefix_settings() {
-  local prefix=$1
-  # Drive types are read from here by the mount manager. The dialog fonts become NanumGothic so
-  # the Korean texts render; like Korean Windows fonts it draws "\\" as a Won sign. Wine ignores
-  # font links for these faces, and the CJK fonts with a plain backslash tried here lacked other
-  # Latin glyphs at dialog sizes. Unmanaged windows: without a window manager (Xvfb) Wine waits
-  # about two seconds for one on every hide or destroy of a captioned window, and it draws the
-  # frames and captions itself, so screenshots show them.
-  cat >"$prefix/drive_c/quill-settings.reg" <<'EOF'
+  local prefix=$1 link
+  cp "$quill_wine_fonts"/*.ttf "$prefix/drive_c/windows/Fonts/" || return 1
+  link=$(quill_reg_multi_sz "$(basename "$quill_cjk_font"),$quill_cjk_face")
+  # Drive types are read from here by the mount manager. Unmanaged windows: without a window
+  # manager (Xvfb) Wine waits about two seconds for one on every hide or destroy of a captioned
+  # window, and it draws the frames and captions itself, so screenshots show them.
+  # Fonts: "MS Sans Serif" (the pane and the operation dialogs) and "Microsoft Sans Serif" become
+  # Tahoma, which "MS Shell Dlg" and the menus already use; the links give each the Hangul
+  # glyphs. Wine's default link lists for these faces name Windows' own CJK files, which are
+  # absent here; they are replaced.
+  cat >"$prefix/drive_c/quill-settings.reg" <<EOF
 REGEDIT4
 
-[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
 "Managed"="N"
 
-[HKEY_LOCAL_MACHINE\Software\Wine\Drives]
+[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]
 "d:"="cdrom"
 "e:"="floppy"
 
-[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
-"MS Sans Serif"="NanumGothic"
-"MS Shell Dlg"="NanumGothic"
-"MS Shell Dlg 2"="NanumGothic"
-"Tahoma"="NanumGothic"
-"Gulim"="NanumGothic"
+[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
+"MS Sans Serif"="Tahoma"
+"Microsoft Sans Serif"="Tahoma"
+
+[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]
+"Tahoma"=$link
+"MS Sans Serif"=$link
+"Microsoft Sans Serif"=$link
 EOF
   WINEPREFIX=$prefix wine regedit /S 'C:\quill-settings.reg' || return 1
   rm -f "$prefix/drive_c/quill-settings.reg"
@@ -108,7 +150,8 @@ quill_create_template() {
     # be reused by the next program, which would then start without a display.
     wineserver -w
   ) || { cat "$quill_wine_dir/template.log" >&2; quill_die "wineboot failed for $target"; }
-  grep -q '^"d:"="cdrom"' "$target/system.reg" && grep -q '^"Tahoma"="NanumGothic"' "$target/user.reg" ||
+  grep -q '^"d:"="cdrom"' "$target/system.reg" && grep -q '^"MS Sans Serif"="Tahoma"' "$target/user.reg" &&
+    grep -q "^\"Tahoma\"=str(7):\"$(basename "$quill_cjk_font")," "$target/system.reg" ||
     quill_die "the template prefix did not keep its registry settings (see $quill_wine_dir/template.log)"
   quill_log "prefix template ready in $((SECONDS - started)) s"
 }
@@ -127,6 +170,7 @@ quill_build_drivecheck() {
 # one builds it under an exclusive lock, the others wait and reuse it.
 quill_prepare_template() {
   mkdir -p "$quill_wine_dir"
+  quill_check_fonts
   local want lockFd
   want=$(quill_template_hash)
   exec {lockFd}>"$quill_wine_dir/template.lock"

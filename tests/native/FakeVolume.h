@@ -67,6 +67,7 @@ public:
   // IFileSystem
   void Enumerate(const std::string& pattern, const std::function<void(const TFindData&)>& found) override {
     ++enumerations;
+    patterns.push_back(pattern);
     const std::string folder = ParentOf(pattern);
     const std::string mask = FileNamePart(pattern);
     auto it = nodes.find(Fold(folder));
@@ -134,6 +135,7 @@ public:
   std::string current = "C:\\";
   std::vector<std::string> opened;
   int enumerations = 0;
+  std::vector<std::string> patterns;  // every Enumerate, in order
   int writes = 0;
   uint32_t failWrites = 0;
 

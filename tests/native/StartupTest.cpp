@@ -213,6 +213,47 @@ TEST_F(StartupRestore, CloseGoesOnWhenEveryWriteFails) {
   EXPECT_EQ(fs.Node(files.History()).bytes, "");
 }
 
+TEST_F(StartupRestore, ListSettingsGoInBeforeTheStartFolderIsScannedOnce) {
+  // The process's current folder holds something a stray scan would list.
+  fs.MakeFolder("C:\\Elsewhere");
+  fs.MakeFile("C:\\Elsewhere\\stray.txt");
+  fs.current = "C:\\Elsewhere";
+  fs.MakeFile("C:\\Start\\b.txt", 10);
+  fs.MakeFile("C:\\Start\\a.doc", 20);
+  fs.MakeFile("C:\\Start\\.hidden", 1, faArchive | faHidden);
+  auto scannedOnlyStart = [&] {
+    for (const std::string& pattern : fs.patterns)
+      if (!StartsWith(pattern, "C:\\Start\\")) return ::testing::AssertionFailure() << "scanned " << pattern;
+    return ::testing::AssertionSuccess();
+  };
+  auto names = [](const TQuillView& v) {
+    std::vector<std::string> result;
+    for (int i = 0; i < v.Files().Count() && !v.Files().Items(i)->IsDrive(); ++i)
+      result.push_back(v.Files().Items(i)->FullName());
+    return result;
+  };
+
+  // Size order and hidden entries are in place for the one scan of the start folder.
+  TIniFile sized = Ini("StartDir=1\r\nStart=C:\\Start\r\nSort=2\r\nHidden=1\r\nSaveLastDir=0\r\n");
+  fs.patterns.clear();
+  OpenStartFolder(view, sized, fs, codePage, files, "");
+  EXPECT_TRUE(scannedOnlyStart());
+  EXPECT_EQ(fs.patterns.size(), 1u) << "one scan";
+  EXPECT_EQ(names(view), (std::vector<std::string>{"..", ".hidden", "b.txt", "a.doc"}));
+
+  // No sort: the pane has no folder yet, and switching to it would rescan whatever folder the
+  // process is in; it is left for the settings to apply once the start folder is open.
+  TIniFile unsorted = Ini("StartDir=1\r\nStart=C:\\Start\r\nSort=4\r\nSaveLastDir=0\r\n");
+  TQuillView fresh(fs, codePage);
+  fs.patterns.clear();
+  OpenStartFolder(fresh, unsorted, fs, codePage, files, "");
+  EXPECT_TRUE(scannedOnlyStart());
+  EXPECT_EQ(fresh.Folder(), "C:\\Start");
+  fresh.SetSortType(ReadPaneSettings(unsorted).sortType);
+  EXPECT_TRUE(scannedOnlyStart());
+  EXPECT_EQ(names(fresh), (std::vector<std::string>{"..", "b.txt", "a.doc"})) << "enumeration order";
+}
+
 TEST_F(StartupRestore, HistoryKeepsShortListsWhole) {
   fs.WriteText(files.History(), "one\ntwo\r\nthree");
   EXPECT_EQ(LoadHistory(fs, codePage, files), (std::vector<std::string>{"one", "two", "three"}));

@@ -270,5 +270,82 @@ TEST_F(MainFormStart, SelectAllTogglesAndTakesFoldersOnlyWithSelDir) {
   EXPECT_EQ(view.SelCount(), 3);
 }
 
+// Lets timers and posted messages run for a while.
+void Pump(DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  MSG msg;
+  while (GetTickCount() - start < milliseconds) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    Sleep(10);
+  }
+}
+
+RECT ClientRectOf(HWND child, HWND parent) {
+  RECT r{};
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+TEST_F(MainFormStart, TheWindowKeepsOneRowAndTheStatusAreaAtItsSmallest) {
+  for (int i = 0; i < 30; ++i) test::WriteBytes(*data / ("Arg\\file" + std::to_string(i) + ".txt"), "x");
+  Start("\"" + (*data / "Arg") + "\"");
+  TFileViewWindow& pane = form->Pane();
+  for (TViewStyle style : {vsList, vsIcon}) {
+    pane.SetViewStyle(style);
+    // As small as a user could drag it.
+    SetWindowPos(form->Handle(), nullptr, 0, 0, 40, 30, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT frame{}, client{}, paneClient{};
+    GetWindowRect(form->Handle(), &frame);
+    GetClientRect(form->Handle(), &client);
+    GetClientRect(pane.Handle(), &paneClient);
+    EXPECT_GT(frame.right - frame.left, 40) << style;
+    const int row = pane.Params().CellHeight;
+    ASSERT_GT(row, 0) << style;
+    EXPECT_GE(paneClient.bottom, pane.TitleHeight() + row) << "one whole row of entries, style " << style;
+    EXPECT_GE(pane.RowsPerPage(), 1);
+    const RECT first = pane.ItemRect(pane.FirstVisible());
+    EXPECT_LE(first.bottom, paneClient.bottom) << "the first row is not cut off, style " << style;
+    const RECT status = ClientRectOf(form->StatusArea().Handle(), form->Handle());
+    const RECT panePlace = ClientRectOf(pane.Handle(), form->Handle());
+    EXPECT_GE(status.top, panePlace.bottom) << style;
+    EXPECT_LE(status.bottom, client.bottom) << "the status area is whole, style " << style;
+    EXPECT_EQ(status.bottom - status.top, TStatusArea::kHeight);
+    const RECT address = ClientRectOf(form->NavigationBar().AddressBox(), form->NavigationBar().Handle());
+    EXPECT_LE(address.right, client.right) << "the address box stays inside";
+  }
+  // Larger sizes are left alone.
+  SetWindowPos(form->Handle(), nullptr, 0, 0, 640, 480, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT frame{};
+  GetWindowRect(form->Handle(), &frame);
+  EXPECT_EQ(frame.right - frame.left, 640);
+  EXPECT_EQ(frame.bottom - frame.top, 480);
+}
+
+TEST_F(MainFormStart, TheNameTipGoesWhenTheWindowIsAboutToMoveOrRestack) {
+  const std::string longName = std::string(120, 'n') + ".txt";
+  test::WriteBytes(*data / ("Arg\\" + longName), "x");
+  Start("\"" + (*data / "Arg") + "\"");
+  SetForegroundWindow(form->Handle());
+  SetFocus(form->Pane().Handle());
+  TQuillView& view = form->View();
+  auto showTip = [&] {
+    view.SetItemIndex(0);
+    view.SetItemIndex(view.Files().IndexOf(longName));
+    Pump(TFileViewWindow::kNameTipDelay + 400);
+    return form->Pane().NameTip().Visible();
+  };
+  ASSERT_TRUE(showTip()) << "a cut name shows its tip";
+  // Only the z-order: no move and no size follow, only the change notice.
+  SetWindowPos(form->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  EXPECT_FALSE(form->Pane().NameTip().Visible());
+  ASSERT_TRUE(showTip());
+  SetWindowPos(form->Handle(), nullptr, 20, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_FALSE(form->Pane().NameTip().Visible()) << "moved";
+}
+
 }  // namespace
 }  // namespace quill

@@ -311,6 +311,170 @@ TEST_F(Navigation, GroupSelectionAsksForMasksAndMenuShortcutsRunCommands) {
   EXPECT_EQ(Folder(), data / "A");
 }
 
+// ---- how the bar and its menus look ----
+
+// A window's client area as the window paints it (erase, then paint), by client co-ordinates:
+// the same messages a paint sends, into a bitmap instead of onto the screen.
+class TPrintedClient {
+public:
+  explicit TPrintedClient(HWND window) {
+    RECT r{};
+    GetClientRect(window, &r);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), r.right, -r.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    dc_ = CreateCompatibleDC(nullptr);
+    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    old_ = SelectObject(dc_, bitmap_);
+    SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc_), 0);
+    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT);
+    GdiFlush();
+  }
+  ~TPrintedClient() {
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  TPrintedClient(const TPrintedClient&) = delete;
+  TPrintedClient& operator=(const TPrintedClient&) = delete;
+  COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+  int CountOther(const RECT& r, COLORREF colour) const {
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) n += At(x, y) != colour;
+    return n;
+  }
+
+private:
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+};
+
+TEST_F(Navigation, TheToolbarShowsTheButtonFaceBehindItsButtons) {
+  Start(data / "A");
+  HWND toolbar = FindWindowExW(form->NavigationBar().Handle(), nullptr, TOOLBARCLASSNAMEW, nullptr);
+  ASSERT_NE(toolbar, nullptr);
+  // The flat toolbar has its parent erase under it; the buttons draw no edge while the mouse is
+  // away, so their first and last lines show the strip's background.
+  const TPrintedClient pixels(toolbar);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  for (int button = 0; button < 4; ++button) {
+    RECT r{};
+    ASSERT_TRUE(SendMessageW(toolbar, TB_GETITEMRECT, static_cast<WPARAM>(button), reinterpret_cast<LPARAM>(&r)));
+    EXPECT_EQ(pixels.CountOther({r.left, r.top, r.right, r.top + 1}, face), 0) << button;
+    EXPECT_EQ(pixels.CountOther({r.left, r.bottom - 1, r.right, r.bottom}, face), 0) << button;
+    EXPECT_EQ(pixels.At(r.left + 1, r.top + 2), face) << button;
+  }
+}
+
+TEST_F(Navigation, TheAddressListKeepsTheBoxTextAndShowsEveryRowWhole) {
+  Start(data / "A");
+  TNavigationBar& bar = form->NavigationBar();
+  HWND box = bar.AddressBox();
+  SendMessageW(box, CB_SHOWDROPDOWN, TRUE, 0);
+  EXPECT_EQ(bar.Address(), data / "A") << "the box keeps the folder while the list is open";
+  wchar_t edit[MAX_PATH] = {};
+  GetWindowTextW(bar.AddressEdit(), edit, MAX_PATH);
+  EXPECT_EQ(Narrow(edit), data / "A");
+
+  COMBOBOXINFO info{sizeof info};
+  ASSERT_TRUE(GetComboBoxInfo(box, &info));
+  ASSERT_TRUE(IsWindowVisible(info.hwndList));
+  const int count = static_cast<int>(SendMessageW(info.hwndList, LB_GETCOUNT, 0, 0));
+  EXPECT_EQ(count, static_cast<int>(form->AddressLines().size()));
+  ASSERT_GE(count, 2);
+  // Rows with room around the text.
+  HDC dc = GetDC(box);
+  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(box, dc);
+  const int rowHeight = static_cast<int>(SendMessageW(info.hwndList, LB_GETITEMHEIGHT, 0, 0));
+  EXPECT_GE(rowHeight, metrics.tmHeight + 4);
+  EXPECT_EQ(rowHeight, bar.AddressRowHeight());
+  // Every row inside the list, "Network" last and whole, drawn with its text.
+  RECT list{};
+  GetClientRect(info.hwndList, &list);
+  EXPECT_EQ(static_cast<int>(SendMessageW(info.hwndList, LB_GETTOPINDEX, 0, 0)), 0);
+  RECT lastRow{};
+  SendMessageW(info.hwndList, LB_GETITEMRECT, count - 1, reinterpret_cast<LPARAM>(&lastRow));
+  EXPECT_LE(lastRow.bottom, list.bottom) << "the last row is not cut off";
+  EXPECT_EQ(lastRow.bottom - lastRow.top, rowHeight);
+  const TPrintedClient pixels(info.hwndList);
+  // The row's own background: the window colour, or the highlight when it is the chosen row.
+  const COLORREF rowBackground = pixels.At(lastRow.left, lastRow.top);
+  EXPECT_TRUE(rowBackground == GetSysColor(COLOR_WINDOW) || rowBackground == GetSysColor(COLOR_HIGHLIGHT));
+  EXPECT_GT(pixels.CountOther(lastRow, rowBackground), 20) << "\"Network\" is drawn";
+  // The text sits in the middle of its row: its top and bottom lines stay empty.
+  EXPECT_EQ(pixels.CountOther({lastRow.left, lastRow.top, lastRow.right, lastRow.top + 2}, rowBackground), 0);
+  EXPECT_EQ(pixels.CountOther({lastRow.left, lastRow.bottom - 2, lastRow.right, lastRow.bottom}, rowBackground), 0);
+
+  SendMessageW(box, CB_SHOWDROPDOWN, FALSE, 0);
+  EXPECT_EQ(bar.Address(), data / "A");
+  EXPECT_EQ(Folder(), data / "A");
+}
+
+TEST_F(Navigation, FavouriteItemsCarryTheFolderBitmapDrawnOverTheMenu) {
+  test::WriteBytes(program / "favorite.dat", "Bee=" + (data / "B") + "\r\nsee=" + (data / "C") + "\r\n");
+  Start(data / "A");
+  HMENU menu = form->CreateFavoritesMenu();
+  ASSERT_EQ(GetMenuItemCount(menu), 5);
+  for (int i = 0; i < 5; ++i) {
+    wchar_t text[64] = {};
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_BITMAP | MIIM_ID | MIIM_STRING | MIIM_FTYPE;
+    item.dwTypeData = text;
+    item.cch = 64;
+    ASSERT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item));
+    if (i < 2) {
+      EXPECT_EQ(Narrow(text), i == 0 ? "Bee" : "see");
+      EXPECT_NE(item.hbmpItem, nullptr) << "favourite " << i << " has the folder bitmap";
+    } else {
+      EXPECT_EQ(item.hbmpItem, nullptr) << "the fixed item " << i << " has none";
+    }
+    if (i == 2) {
+      EXPECT_TRUE(item.fType & MFT_SEPARATOR);
+    } else if (i == 3) {
+      EXPECT_EQ(Narrow(text), "Add to Favorites");
+    } else if (i == 4) {
+      EXPECT_EQ(Narrow(text), "Organize Favorites");
+    }
+  }
+  const UINT id = GetMenuItemID(menu, 0);
+  DestroyMenu(menu);
+
+  // The menu asks the window for the bitmap's size and has it drawn: the folder over whatever
+  // the item shows, plain or highlighted, its corners letting that through.
+  MEASUREITEMSTRUCT measure{ODT_MENU, 0, id, 0, 0, 0};
+  EXPECT_TRUE(SendMessageW(form->Handle(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure)));
+  EXPECT_EQ(measure.itemWidth, 16u);
+  EXPECT_EQ(measure.itemHeight, 16u);
+  for (COLORREF background : {RGB(255, 255, 255), RGB(0, 120, 215)}) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 20, -20, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all{0, 0, 20, 20};
+    HBRUSH brush = CreateSolidBrush(background);
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    DRAWITEMSTRUCT draw{ODT_MENU, 0, id, ODA_DRAWENTIRE, ODS_SELECTED, nullptr, dc, {2, 2, 18, 18}, 0};
+    EXPECT_TRUE(SendMessageW(form->Handle(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw)));
+    GdiFlush();
+    EXPECT_EQ(GetPixel(dc, 2, 2), background) << "a transparent corner";
+    EXPECT_EQ(GetPixel(dc, 2 + 8, 2 + 10), RGB(0xF2, 0xC0, 0x4C)) << "the folder's front";
+    EXPECT_EQ(GetPixel(dc, 2 + 1, 2 + 13), RGB(0x8A, 0x5E, 0x10)) << "its edge";
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+}
+
 // ---- operations from the main window ----
 
 TEST_F(Navigation, CopyCarriesDescriptionsAndUnmarksWhatWasCopied) {
