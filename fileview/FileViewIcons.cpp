@@ -12,7 +12,7 @@ namespace quill {
 
 namespace {
 
-constexpr char kFolderKey[] = "\\";  // no extension can be spelled like this
+constexpr size_t kFolderCacheLimit = 4096;
 
 bool HasOwnIcon(std::string_view ext) {
   static constexpr std::string_view kOwn[] = {"EXE", "LNK", "ICO", "CUR", "ANI", "SCR"};
@@ -58,6 +58,17 @@ int TSysImageList::FolderIcon() {
   return folder_;
 }
 
+int TSysImageList::FolderPathIcon(const std::string& path) {
+  auto found = byFolder_.find(path);
+  if (found != byFolder_.end()) return found->second;
+  // A pane that visits folder after folder must not keep every path it ever showed.
+  if (byFolder_.size() >= kFolderCacheLimit) byFolder_.clear();
+  int index = Ask(Widen(path), 0, 0);
+  if (index < 0) index = FolderIcon();
+  byFolder_.emplace(path, index);
+  return index;
+}
+
 int TSysImageList::PathIcon(const std::string& path) { return Ask(Widen(path), 0, 0); }
 
 int TSysImageList::NetworkIcon() {
@@ -85,7 +96,11 @@ int TFileViewWindow::ImageIndexOf(const TFile& file, TSysImageList& images) {
     if (file.Name() == "/") return images.NetworkIcon();
     return images.PathIcon(file.Name().substr(0, 1) + ":\\");
   }
-  if (file.IsFolder()) return images.FolderIcon();
+  // A folder's own path shows its own icon; the bare names of an archive's folders do not exist.
+  if (file.IsFolder()) {
+    if (view_.OwnerData()) return images.FolderIcon();
+    return images.FolderPathIcon(JoinPath(view_.Folder(), file.Name()));
+  }
   // Programs, shortcuts and cursors carry their own pictures; they are few enough to ask for.
   if (!view_.OwnerData() && HasOwnIcon(file.Ext())) {
     const std::string path = JoinPath(view_.Folder(), file.FullName());
@@ -103,6 +118,24 @@ const std::string& TFileViewWindow::TypeNameOf(TFile& file) {
     file.SetTypeName("Parent Folder");
     return file.TypeName();
   }
+  if (file.IsFolder()) {
+    if (view_.OwnerData()) {
+      file.SetTypeName("File Folder");
+      return file.TypeName();
+    }
+    // Special and customised folders have type names of their own: asked per path, once.
+    const std::string path = JoinPath(view_.Folder(), file.Name());
+    auto found = typeByFolder_.find(path);
+    if (found == typeByFolder_.end()) {
+      if (typeByFolder_.size() >= kFolderCacheLimit) typeByFolder_.clear();
+      SHFILEINFOW info{};
+      std::string name;
+      if (SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info, SHGFI_TYPENAME)) name = Narrow(info.szTypeName);
+      found = typeByFolder_.emplace(path, name).first;
+    }
+    file.SetTypeName(found->second);
+    return file.TypeName();
+  }
   std::string key;
   std::wstring path;
   DWORD attributes = 0;
@@ -110,11 +143,6 @@ const std::string& TFileViewWindow::TypeNameOf(TFile& file) {
   if (file.IsDrive()) {
     key = file.Name() == "/" ? std::string("/") : file.Name().substr(0, 1) + ":\\";
     path = Widen(key == "/" ? std::string() : key);
-  } else if (file.IsFolder()) {
-    key = kFolderKey;
-    path = L"folder";
-    attributes = FILE_ATTRIBUTE_DIRECTORY;
-    flags |= SHGFI_USEFILEATTRIBUTES;
   } else {
     key = "." + UpperAscii(file.Ext());
     path = Widen("file" + key);

@@ -42,14 +42,16 @@ TSizeText ScaledSizeText(uint64_t size, int significant, int decimals) {
 
 }  // namespace
 
-std::string FitCharCase(std::string_view text, TCharCase charCase) {
+std::string FitCharCase(std::string_view text, TCharCase charCase, const ICaseMap& caseMap) {
   switch (charCase) {
-    case ccUpper: return UpperAscii(text);
-    case ccLower: return LowerAscii(text);
+    case ccUpper: return caseMap.Upper(text);
+    case ccLower: return caseMap.Lower(text);
     case ccCapital: {
-      std::string result = LowerAscii(text);
-      if (!result.empty() && result[0] >= 'a' && result[0] <= 'z') result[0] = UpperAscii(result[0]);
-      return result;
+      std::string result = caseMap.Lower(text);
+      if (result.empty()) return result;
+      size_t first = 1;
+      while (first < result.size() && IsContinuationByte(result[first])) ++first;
+      return caseMap.Upper(std::string_view(result).substr(0, first)) + result.substr(first);
     }
     default: return std::string(text);
   }
@@ -59,20 +61,74 @@ TCharCase FolderCharCase(TCharCase charCase) {
   return (charCase == ccNormal || charCase == ccCapital) ? charCase : ccUpper;
 }
 
-std::string DisplayName(const TFile& file, const TFileViewSettings& settings) {
+std::string DisplayName(const TFile& file, const TFileViewSettings& settings, const ICaseMap& caseMap) {
   switch (file.Kind()) {
-    case kKindFolder: return FitCharCase(file.Name(), FolderCharCase(settings.CharCase));
+    case kKindFolder: return FitCharCase(file.Name(), FolderCharCase(settings.CharCase), caseMap);
     case kKindDrive: {
       const char letter = file.Name().empty() ? ' ' : file.Name()[0];
-      return FitCharCase(Format("[-%c-] %s", letter, file.Ext().c_str()), settings.CharCase);
+      return FitCharCase(Format("[-%c-] %s", letter, file.Ext().c_str()), settings.CharCase, caseMap);
     }
-    default: return FitCharCase(settings.AttachExt ? file.FullName() : file.Name(), settings.CharCase);
+    default:
+      return FitCharCase(settings.AttachExt ? file.FullName() : file.Name(), settings.CharCase, caseMap);
   }
 }
 
-std::string DisplayExt(const TFile& file, const TFileViewSettings& settings) {
+std::string DisplayExt(const TFile& file, const TFileViewSettings& settings, const ICaseMap& caseMap) {
   if (!file.IsFile() || settings.AttachExt) return {};
-  return FitCharCase(file.Ext(), settings.CharCase);
+  return FitCharCase(file.Ext(), settings.CharCase, caseMap);
+}
+
+namespace {
+
+// The code point at text[i], moving i past it; a malformed byte counts as one character.
+char32_t DecodeAt(std::string_view text, size_t& i) {
+  const unsigned char c = static_cast<unsigned char>(text[i++]);
+  const int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+  if (more == 0) return c;
+  char32_t value = c & (0x3F >> more);
+  for (int k = 0; k < more && i < text.size() && IsContinuationByte(text[i]); ++k)
+    value = (value << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
+  return value;
+}
+
+constexpr char32_t kZeroWidthJoiner = 0x200D;
+
+// Code points that belong to the character before them: the usual combining marks, joiners,
+// variation selectors, emoji modifiers and tags.
+bool ExtendsPrevious(char32_t c) {
+  struct TRange {
+    char32_t first, last;
+  };
+  static constexpr TRange kExtend[] = {
+      {0x0300, 0x036F}, {0x0483, 0x0489}, {0x0591, 0x05BD}, {0x05BF, 0x05BF}, {0x05C1, 0x05C2},
+      {0x05C4, 0x05C5}, {0x05C7, 0x05C7}, {0x0610, 0x061A}, {0x064B, 0x065F}, {0x0670, 0x0670},
+      {0x0E31, 0x0E31}, {0x0E34, 0x0E3A}, {0x0E47, 0x0E4E}, {0x1160, 0x11FF}, {0x1AB0, 0x1AFF},
+      {0x1DC0, 0x1DFF}, {0x200C, 0x200D}, {0x20D0, 0x20FF}, {0x302A, 0x302F}, {0x3099, 0x309A},
+      {0xFE00, 0xFE0F}, {0xFE20, 0xFE2F}, {0x1F3FB, 0x1F3FF}, {0xE0020, 0xE007F}, {0xE0100, 0xE01EF},
+  };
+  for (const TRange& r : kExtend)
+    if (c >= r.first && c <= r.last) return true;
+  return false;
+}
+
+bool IsRegionalIndicator(char32_t c) { return c >= 0x1F1E6 && c <= 0x1F1FF; }
+
+}  // namespace
+
+std::vector<size_t> CharacterStarts(std::string_view text) {
+  std::vector<size_t> starts;
+  char32_t previous = 0;
+  int regionalRun = 0;  // regional indicators in a row so far; flags are pairs of them
+  for (size_t i = 0; i < text.size();) {
+    const size_t start = i;
+    const char32_t c = DecodeAt(text, i);
+    const bool joins = !starts.empty() && (ExtendsPrevious(c) || previous == kZeroWidthJoiner ||
+                                           (IsRegionalIndicator(c) && regionalRun % 2 == 1));
+    if (!joins) starts.push_back(start);
+    regionalRun = IsRegionalIndicator(c) ? regionalRun + 1 : 0;
+    previous = c;
+  }
+  return starts;
 }
 
 std::string GroupThousands(uint64_t value) {
@@ -117,10 +173,9 @@ void TFileViewLayout::LimitCache(int count) {
 
 TCutText TFileViewLayout::CutToWidth(std::string_view text, int width) {
   if (CachedWidth(text) <= width) return {std::string(text), false};
-  // Start offsets of the characters; keeping k characters shows the first k - 1 and "~".
-  std::vector<size_t> starts;
-  for (size_t i = 0; i < text.size(); ++i)
-    if (i == 0 || !IsContinuationByte(text[i])) starts.push_back(i);
+  // Keeping k characters shows the first k - 1 and "~".
+  const std::vector<size_t> starts = CharacterStarts(text);
+  if (starts.empty()) return {"~", true};
   auto shown = [&](size_t kept) { return std::string(text.substr(0, starts[kept - 1])) + "~"; };
   size_t low = 1, high = starts.size();  // the answer lies in [low, high]
   while (low < high) {
@@ -128,7 +183,66 @@ TCutText TFileViewLayout::CutToWidth(std::string_view text, int width) {
     if (measure_->TextWidth(shown(mid)) <= width) low = mid;
     else high = mid - 1;
   }
-  return {starts.empty() ? std::string("~") : shown(low), true};
+  return {shown(low), true};
+}
+
+TCaptionLines TFileViewLayout::WrapCaption(std::string_view text, int width, int maxLines) const {
+  TCaptionLines result;
+  maxLines = std::max(1, maxLines);
+  const std::vector<size_t> starts = CharacterStarts(text);
+  auto widthOf = [&](std::string_view part) { return measure_->TextWidth(part); };
+  auto trimmedEnd = [&](size_t from, size_t to) {
+    while (to > from && text[to - 1] == ' ') --to;
+    return to;
+  };
+  // The character starts after `from`, each a place a line may end, and the text's end.
+  size_t first = 0;  // index into starts of the line's first character
+  while (first < starts.size() && static_cast<int>(result.Lines.size()) < maxLines) {
+    const size_t from = starts[first];
+    const bool lastLine = static_cast<int>(result.Lines.size()) == maxLines - 1;
+    if (widthOf(text.substr(from, trimmedEnd(from, text.size()) - from)) <= width) {
+      result.Lines.emplace_back(text.substr(from, trimmedEnd(from, text.size()) - from));
+      first = starts.size();
+      break;
+    }
+    if (lastLine) {
+      // More than fits: as much as fits before "...", whole characters only.
+      size_t kept = first;  // characters [first, kept) come before the ellipsis
+      for (size_t k = first + 1; k <= starts.size(); ++k) {
+        const size_t end = k < starts.size() ? starts[k] : text.size();
+        if (widthOf(std::string(text.substr(from, trimmedEnd(from, end) - from)) + "...") > width) break;
+        kept = k;
+      }
+      const size_t end = kept < starts.size() ? starts[kept] : text.size();
+      result.Lines.push_back(std::string(text.substr(from, trimmedEnd(from, end) - from)) + "...");
+      result.Cut = true;
+      first = starts.size();
+      break;
+    }
+    // The longest run up to a space that fits; failing that, the most characters that fit
+    // (at least one, so the caption always moves on).
+    size_t wordEnd = first, charEnd = first;
+    for (size_t k = first + 1; k <= starts.size(); ++k) {
+      const size_t end = k < starts.size() ? starts[k] : text.size();
+      const bool fits = widthOf(text.substr(from, trimmedEnd(from, end) - from)) <= width;
+      if (!fits) break;
+      charEnd = k;
+      if (k < starts.size() && text[starts[k] - 1] == ' ') wordEnd = k;
+    }
+    size_t next = wordEnd > first ? wordEnd : std::max(charEnd, first + 1);
+    const size_t end = next < starts.size() ? starts[next] : text.size();
+    result.Lines.emplace_back(text.substr(from, trimmedEnd(from, end) - from));
+    // Spaces at a break belong to neither line.
+    while (next < starts.size() && text[starts[next]] == ' ') ++next;
+    first = next;
+  }
+  if (first < starts.size()) result.Cut = true;
+  for (const std::string& line : result.Lines) {
+    const int w = widthOf(line);
+    result.Width = std::max(result.Width, w);
+    if (w > width) result.Cut = true;
+  }
+  return result;
 }
 
 void TFileViewLayout::CalculateParams(const TFiles& files, const TFileViewSettings& settings, int clientWidth,
@@ -183,7 +297,7 @@ void TFileViewLayout::CalculateList(const TFiles& files, const TFileViewSettings
   int driveWidth = 0;
   for (int i = 0; i < files.Count(); ++i) {
     const TFile& file = *files.Items(i);
-    if (file.IsDrive()) driveWidth = std::max(driveWidth, CachedWidth(DisplayName(file, settings)));
+    if (file.IsDrive()) driveWidth = std::max(driveWidth, CachedWidth(DisplayName(file, settings, *caseMap_)));
   }
   p.DriveTextWidth = std::clamp(driveWidth, 0, std::max(0, room));
   p.NameColumnWidth = SetFileNameWidth(room, files, settings);
@@ -207,9 +321,9 @@ int TFileViewLayout::SetFileNameWidth(int room, const TFiles& files, const TFile
     for (int i = 0; i < files.Count(); ++i) {
       const TFile& file = *files.Items(i);
       if (file.IsDrive()) continue;
-      widestName = std::max(widestName, CachedWidth(DisplayName(file, settings)));
+      widestName = std::max(widestName, CachedWidth(DisplayName(file, settings, *caseMap_)));
       if (!settings.AttachExt && file.IsFile() && !file.Ext().empty())
-        widestExt = std::max(widestExt, CachedWidth(DisplayExt(file, settings)));
+        widestExt = std::max(widestExt, CachedWidth(DisplayExt(file, settings, *caseMap_)));
     }
     if (!settings.AttachExt) {
       p.NameWidth = std::min(std::max(widestName, CachedWidth("WWWWAAAA")), nameCap);
