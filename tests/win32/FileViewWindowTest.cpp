@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "fileview/FileViewWindow.h"
+#include "platform/Utf16.h"
 #include "platform/Win32FileSystem.h"
 #include "platform/Win32Text.h"
 #include "tests/win32/TestSupport.h"
@@ -267,13 +269,21 @@ TEST_F(FileViewWindow, TheScrollBarCountsPagesAndPagesFollowTheFocus) {
   EXPECT_EQ(pane.PageCount(), 1);
 }
 
-TEST_F(FileViewWindow, IconsAreAskedForOncePerExtension) {
+TEST_F(FileViewWindow, IconsAreAskedOncePerExtensionAndFoldersOncePerPath) {
   test::MakeFolder(dir / "icons");
   for (int i = 0; i < 20; ++i) test::WriteBytes(dir / ("icons\\d" + std::to_string(i) + ".dat"), "x");
   for (int i = 0; i < 5; ++i) test::WriteBytes(dir / ("icons\\t" + std::to_string(i) + ".TXT"), "x");
   test::WriteBytes(dir / "icons\\upper.txt", "x");
   test::MakeFolder(dir / "icons\\sub1");
   test::MakeFolder(dir / "icons\\sub2");
+  // A customised folder: its desktop.ini names another icon, which the shell reads for a folder
+  // marked read-only or system.
+  test::MakeFolder(dir / "icons\\custom");
+  test::WriteBytes(dir / "icons\\custom\\desktop.ini",
+                   "[.ShellClassInfo]\r\nIconFile=C:\\windows\\system32\\shell32.dll\r\nIconIndex=12\r\n"
+                   "IconResource=C:\\windows\\system32\\shell32.dll,12\r\n",
+                   FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  SetFileAttributesW(Widen(dir / "icons\\custom").c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM);
   Show(dir / "icons", 790, 590);
   TCapture capture(pane);
   const TFiles& files = view.Files();
@@ -283,20 +293,80 @@ TEST_F(FileViewWindow, IconsAreAskedForOncePerExtension) {
     drives += files.Items(i)->IsDrive();
     EXPECT_NE(files.Items(i)->ImageIndex, -1) << files.Items(i)->FullName();
   }
-  // Two extensions (any case) and one folder icon; the drive entries ask one each.
-  EXPECT_EQ(pane.SmallImages().ShellLookups(), 3 + drives);
+  // Two extensions (any case), each folder by its path, and one for each drive entry.
+  const int expected = 2 + 3 + drives;
+  EXPECT_EQ(pane.SmallImages().ShellLookups(), expected);
   EXPECT_EQ(files.Items(Find(".."))->ImageIndex, kParentImage);
   EXPECT_EQ(files.Items(Find("d1.dat"))->ImageIndex, files.Items(Find("d2.dat"))->ImageIndex);
-  // A second paint asks nothing.
+  EXPECT_EQ(files.Items(Find("sub1"))->ImageIndex, files.Items(Find("sub2"))->ImageIndex);
+  EXPECT_NE(files.Items(Find("custom"))->ImageIndex, files.Items(Find("sub1"))->ImageIndex)
+      << "the customised folder shows its own icon";
+  // A second paint asks nothing; after a rescan only the drive roots are asked again (their
+  // media may have changed), the folders are known by path.
   TCapture again(pane);
-  EXPECT_EQ(pane.SmallImages().ShellLookups(), 3 + drives);
+  EXPECT_EQ(pane.SmallImages().ShellLookups(), expected);
+  const int customIcon = files.Items(Find("custom"))->ImageIndex;
+  view.Refresh({}, false);
+  ASSERT_EQ(files.Items(Find("custom"))->ImageIndex, -1) << "new entries";
+  TCapture rescanned(pane);
+  EXPECT_EQ(files.Items(Find("custom"))->ImageIndex, customIcon);
+  EXPECT_EQ(pane.SmallImages().ShellLookups(), expected + drives - 1);
   // Icon style forgets the small indexes and takes the large list.
   pane.SetViewStyle(vsIcon);
   EXPECT_EQ(files.Items(Find("d1.dat"))->ImageIndex, -1);
   TCapture icons(pane);
   icons.SaveFor("icons");
   EXPECT_GE(pane.LargeImages().ShellLookups(), 1);
-  EXPECT_LE(pane.LargeImages().ShellLookups(), 3 + drives);
+  EXPECT_LE(pane.LargeImages().ShellLookups(), expected);
+  EXPECT_NE(files.Items(Find("custom"))->ImageIndex, files.Items(Find("sub1"))->ImageIndex);
+}
+
+TEST_F(FileViewWindow, FolderTypeNamesComeFromTheirPaths) {
+  test::MakeFolder(dir / "types");
+  test::MakeFolder(dir / "types\\plain");
+  test::MakeFolder(dir / "types\\Program Files");
+  test::WriteBytes(dir / "types\\note.txt", "x");
+  Show(dir / "types", 790, 590);
+  TCapture capture(pane);
+  ASSERT_TRUE(pane.Params().ShowDescription);
+  const TFiles& files = view.Files();
+  for (const char* name : {"plain", "Program Files"}) {
+    SHFILEINFOW info{};
+    ASSERT_TRUE(SHGetFileInfoW(Widen(dir / ("types\\" + std::string(name))).c_str(), 0, &info, sizeof info,
+                               SHGFI_TYPENAME));
+    EXPECT_EQ(files.Items(Find(name))->TypeName(), Narrow(info.szTypeName)) << name;
+    EXPECT_FALSE(files.Items(Find(name))->TypeName().empty());
+  }
+  EXPECT_EQ(files.Items(Find(".."))->TypeName(), "Parent Folder");
+  // An archive's folders exist nowhere: the generic name, no shell call on a made-up path.
+  view.SetOwnerData(true);
+  view.OnOwnerData = [&](bool&) {
+    view.Files().Clear();
+    view.Files().AddEntry("..", {}, faDirectory, 0, 0);
+    view.Files().AddEntry("inside", {}, faDirectory, 0, 0);
+  };
+  view.Refresh({}, false);
+  TCapture archive(pane);
+  EXPECT_EQ(files.Items(Find("inside"))->TypeName(), "File Folder");
+  EXPECT_NE(files.Items(Find("inside"))->ImageIndex, -1);
+}
+
+TEST_F(FileViewWindow, FolderIconsAreAskedForTheShownPageOnly) {
+  test::MakeFolder(dir / "deep");
+  for (int i = 0; i < 300; ++i) test::MakeFolder(dir / ("deep\\folder" + std::to_string(1000 + i)));
+  Show(dir / "deep", 300, 200);
+  const int pageSize = pane.Params().PageSize();
+  ASSERT_LT(pageSize * 3, 300);
+  TCapture first(pane);
+  const int afterFirst = pane.SmallImages().ShellLookups();
+  EXPECT_LE(afterFirst, pageSize) << "one per folder shown, not per folder listed";
+  EXPECT_GE(afterFirst, pageSize - 1);
+  SendMessageW(pane.Handle(), WM_VSCROLL, SB_PAGEDOWN, 0);
+  TCapture second(pane);
+  EXPECT_EQ(pane.SmallImages().ShellLookups(), afterFirst + pageSize);
+  SendMessageW(pane.Handle(), WM_VSCROLL, SB_PAGEUP, 0);
+  TCapture back(pane);
+  EXPECT_EQ(pane.SmallImages().ShellLookups(), afterFirst + pageSize);
 }
 
 TEST_F(FileViewWindow, SettingsRecomputeTheLayout) {
