@@ -219,6 +219,74 @@ TEST_F(FileViewWindow, SelectedEntriesShowACheckMarkAndTheFocusIsInverted) {
   EXPECT_NE(dotted.At(frameX, frameY), darker);
 }
 
+TEST_F(FileViewWindow, EveryTextOfTheFocusedRowStandsOutFromTheFocusBar) {
+  test::MakeFolder(dir / "bar");
+  // No colour for .bin: the bar takes NORMAL, the colour the size digits are drawn in elsewhere.
+  test::WriteBytes(dir / "bar\\plain.bin", std::string(123456, 'x'));
+  test::WriteBytes(dir / "bar\\large.bin", std::string(1500000, 'x'));
+  test::WriteBytes(dir / "bar\\locked.bin", "12345", FILE_ATTRIBUTE_READONLY);
+  test::WriteBytes(dir / "bar\\deep.blu", std::string(777, 'x'));
+  Show(dir / "bar", 700, 300);
+  const TLayoutParams& p = pane.Params();
+  ASSERT_NE(p.SizeMode, kSizeNone);
+  ASSERT_TRUE(p.ShowDate);
+  const int sizeWidth = p.SizeMode == kSizeWide ? p.WideSizeWidth : p.NarrowSizeWidth;
+  auto sizeRect = [&](int index) {
+    const RECT text = TextRect(index);
+    const int left = text.left + p.NameColumnWidth + p.DigitWidth;
+    return RECT{left, text.top, left + sizeWidth, text.bottom};
+  };
+  auto dateRect = [&](int index) {
+    const RECT size = sizeRect(index);
+    return RECT{size.right + p.DigitWidth, size.top, size.right + p.DigitWidth + p.DateWidth, size.bottom};
+  };
+  auto nameRect = [&](int index) {
+    const RECT text = TextRect(index);
+    return RECT{text.left, text.top, text.left + p.NameWidth, text.bottom};
+  };
+  for (const char* name : {"plain.bin", "large.bin", "locked.bin"}) {
+    SCOPED_TRACE(name);
+    const int index = Find(name);
+    view.SetItemIndex(index);
+    TCapture capture(pane);
+    if (std::string(name) == "plain.bin") capture.SaveFor("focused-size");
+    // Drawn in the background colour (black) on the grey bar: the name, every digit of the
+    // size, the unit letter of a shortened size, the date.
+    EXPECT_GT(capture.CountNear(nameRect(index), kBack), 10);
+    EXPECT_GT(capture.CountNear(sizeRect(index), kBack), 4);
+    EXPECT_GT(capture.CountNear(dateRect(index), kBack), 10);
+    EXPECT_EQ(capture.CountNear(sizeRect(index), 0x00FFFF), 0) << "no read-only yellow on the bar";
+    EXPECT_EQ(capture.CountNear(sizeRect(index), 0x0000FF), 0) << "no unit-letter red on the bar";
+  }
+  // The six digits of 123456 alone: at least six separate dark strokes across the size column.
+  {
+    view.SetItemIndex(Find("plain.bin"));
+    TCapture capture(pane);
+    const RECT size = sizeRect(Find("plain.bin"));
+    int strokes = 0;
+    bool inStroke = false;
+    for (int x = size.left; x < size.right; ++x) {
+      bool dark = false;
+      for (int y = size.top; y < size.bottom && !dark; ++y) dark = GetRValue(capture.At(x, y)) < 0x60;
+      if (dark && !inStroke) ++strokes;
+      inStroke = dark;
+    }
+    EXPECT_GE(strokes, 6);
+  }
+
+  // A bar too dark for black text takes white text.
+  test::WriteBytes(dir / "dark.col", "[Basic]\r\nBACK=0\r\nNORMAL=12632256\r\n[Ext]\r\nBLU=8388608\r\n");
+  view.SetColorFile(dir / "dark.col");
+  const int deep = Find("deep.blu");
+  view.SetItemIndex(deep);
+  TCapture dark(pane);
+  dark.SaveFor("focused-dark");
+  EXPECT_GT(dark.Count(TextRect(deep), 0x800000), 50) << "the bar in the extension's colour";
+  EXPECT_GT(dark.CountNear(nameRect(deep), 0xFFFFFF), 10);
+  EXPECT_GT(dark.CountNear(sizeRect(deep), 0xFFFFFF), 10);
+  EXPECT_EQ(dark.CountNear(nameRect(deep), kBack), 0);
+}
+
 TEST_F(FileViewWindow, TheScrollBarCountsPagesAndPagesFollowTheFocus) {
   test::MakeFolder(dir / "many");
   for (int i = 0; i < 150; ++i) test::WriteBytes(dir / ("many\\f" + std::to_string(1000 + i) + ".dat"), "x");
@@ -612,6 +680,53 @@ TEST_F(PaneInput, ACutNameShowsItsTipAfterADelayAndKeysPutItAway) {
   EXPECT_TRUE(pane.NameTip().Visible());
   Pump(TNameTip::kHideDelay + 300);
   EXPECT_FALSE(pane.NameTip().Visible());
+}
+
+TEST_F(PaneInput, TypingOnAfterASearchFoundACutNameStillShowsItsTip) {
+  test::MakeFolder(dir / "typing");
+  const std::string longName = "the name far too long to be shown whole in this pane.txt";
+  test::WriteBytes(dir / ("typing\\" + longName), "x");
+  test::WriteBytes(dir / "typing\\another.txt", "x");
+  test::WriteBytes(dir / "typing\\short.txt", "x");
+  Show(dir / "typing", 180, 200);
+  SetForegroundWindow(parent);
+  SetFocus(pane.Handle());
+  view.SetItemIndex(Find("another.txt"));
+  Pump(TFileViewWindow::kNameTipDelay + 200);
+  // "t" finds the cut name; "h" comes 100 ms later, before the tip's delay is over. Each key
+  // also passes the program's message loop, which puts the tip away.
+  pane.HideNameTipForKey();
+  Key('T');
+  Type(L"t");
+  ASSERT_EQ(Focused(), longName);
+  Pump(100);
+  pane.HideNameTipForKey();
+  Key('H');
+  Type(L"h");
+  EXPECT_EQ(view.FindText(), "th");
+  EXPECT_FALSE(pane.NameTip().Visible());
+  Pump(TFileViewWindow::kNameTipDelay + 300);
+  ASSERT_TRUE(pane.NameTip().Visible()) << "the show pending for the focused entry survives the key";
+  EXPECT_EQ(pane.NameTip().Text(), "THE NAME FAR TOO LONG TO BE SHOWN WHOLE IN THIS PANE.TXT");
+  // A key-down puts a shown tip away.
+  pane.HideNameTipForKey();
+  Key('E');
+  EXPECT_FALSE(pane.NameTip().Visible());
+
+  // Putting the tip away for good (activation, system commands) ends a pending show too.
+  view.SetItemIndex(Find("short.txt"));
+  view.SetItemIndex(Find(longName));
+  pane.HideNameTip();
+  Pump(TFileViewWindow::kNameTipDelay + 300);
+  EXPECT_FALSE(pane.NameTip().Visible());
+  // A key that moves the focus onto the cut name starts its delay afresh.
+  view.SetItemIndex(Find("short.txt"));
+  Pump(100);
+  pane.HideNameTipForKey();
+  Key(VK_DOWN);
+  ASSERT_EQ(Focused(), longName);
+  Pump(TFileViewWindow::kNameTipDelay + 300);
+  EXPECT_TRUE(pane.NameTip().Visible());
 }
 
 }  // namespace
