@@ -78,6 +78,11 @@ std::string DisplayExt(const TFile& file, const TFileViewSettings& settings, con
   return FitCharCase(file.Ext(), settings.CharCase, caseMap);
 }
 
+std::string IconCaption(const TFile& file) {
+  if (!file.IsDrive()) return file.FullName();
+  return Format("%s (%c:)", file.Ext().c_str(), file.Name().empty() ? ' ' : file.Name()[0]);
+}
+
 namespace {
 
 // The code point at text[i], moving i past it; a malformed byte counts as one character.

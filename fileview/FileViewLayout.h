@@ -96,6 +96,9 @@ TCharCase FolderCharCase(TCharCase charCase);
 // files as the name part (the whole "name.ext" when the extension is attached).
 std::string DisplayName(const TFile& file, const TFileViewSettings& settings, const ICaseMap& caseMap);
 std::string DisplayExt(const TFile& file, const TFileViewSettings& settings, const ICaseMap& caseMap);
+// The caption under an icon: "label (C:)" for every drive entry, the Network entry's "/" too;
+// the full name of anything else.
+std::string IconCaption(const TFile& file);
 
 // Byte offsets at which the UTF-8 text may be cut: the start of every character as a reader
 // sees it. A surrogate pair is one code point in UTF-8, so cutting here never splits one; marks

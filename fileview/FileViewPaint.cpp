@@ -365,9 +365,7 @@ void TFileViewWindow::PaintIconItem(HDC dc, int index) {
   }
   DrawLargeIcon(dc, file, x + (p.CellWidth - 32) / 2, y + 4, focused);
 
-  const std::string caption =
-      file.IsDrive() ? Format("%s (%c:)", file.Ext().c_str(), file.Name().empty() ? ' ' : file.Name()[0])
-                     : file.FullName();
+  const std::string caption = IconCaption(file);
   const RECT space{x + 4, y + 44, x + p.CellWidth - 4, y + p.CellHeight - 4};
   if (space.right <= space.left || space.bottom <= space.top) return;
   // Wrapped and cut here rather than by DrawText, whose word breaks and ellipsis count UTF-16

@@ -326,10 +326,11 @@ RECT TFileViewWindow::ItemRect(int index) const {
 
 void TFileViewWindow::InvalidateTitle() {
   if (!Handle() || view_.Files().Updating()) return;
-  if (!settings_.ViewTitle || layoutDirty_) {
+  if (layoutDirty_) {
     Invalidate();
     return;
   }
+  if (!settings_.ViewTitle) return;
   RECT client{};
   GetClientRect(Handle(), &client);
   const RECT strip{0, 0, client.right, kTitleHeight};

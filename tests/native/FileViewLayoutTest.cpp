@@ -342,6 +342,14 @@ TEST(FileViewLayout, FoldersShowUpperCaseWhenFilesAreLowerCase) {
   EXPECT_EQ(DisplayExt(*file, settings, table), "");
 }
 
+TEST(FileViewLayout, IconCaptionsNameDrivesWithTheirLetterTheNetworkEntryToo) {
+  TFiles files;
+  EXPECT_EQ(IconCaption(*files.AddEntry("C", "Local", faDrive, 0, 0)), "Local (C:)");
+  EXPECT_EQ(IconCaption(*files.AddEntry("/", "Network", faDrive, 0, 4)), "Network (/:)");
+  EXPECT_EQ(IconCaption(*files.AddFile("read me.txt", 1, 0, 0)), "read me.txt");
+  EXPECT_EQ(IconCaption(*files.AddEntry("Docs", "", faDirectory, 0, 0)), "Docs");
+}
+
 TEST(FileViewLayout, NamesAreMeasuredInTheCaseTheyAreShownIn) {
   TFakeMeasure measure;
   const test::TTableCaseMap table;

@@ -462,12 +462,56 @@ TEST_F(FileViewWindow, SettingsRecomputeTheLayout) {
   const int withIcons = pane.Params().IconArea;
   pane.SetViewIcon(false);
   EXPECT_EQ(pane.Params().IconArea, withIcons - 20);
+
+  // The icon grid's spacing: kept in the list, applied in icon style.
+  const TLayoutParams listParams = pane.Params();
+  pane.SetIconVSpacing(10);
+  pane.SetIconHSpacing(20);
+  EXPECT_EQ(pane.Settings().IconVSpacing, 10);
+  EXPECT_EQ(pane.Settings().IconHSpacing, 20);
+  EXPECT_EQ(pane.Params().CellHeight, listParams.CellHeight);
+  EXPECT_EQ(pane.Params().Columns, listParams.Columns);
+  pane.SetViewStyle(vsIcon);
+  EXPECT_EQ(pane.Params().CellHeight, 10 + 32);
+  RECT client{};
+  GetClientRect(pane.Handle(), &client);
+  EXPECT_EQ(pane.Params().Columns, client.right / (20 + 32));
+  pane.SetIconHSpacing(68);
+  EXPECT_EQ(pane.Params().Columns, client.right / (68 + 32)) << "in icon style the grid follows at once";
+  pane.SetViewStyle(vsList);
+
+  // Border: a sunken client edge by default, none on request, on the same window.
+  const HWND handle = pane.Handle();
+  EXPECT_EQ(pane.BorderStyle(), bsSingle);
+  EXPECT_TRUE(GetWindowLongW(handle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  const int edged = pane.Params().ItemArea.Width();
+  pane.SetBorderStyle(bsNone);
+  EXPECT_EQ(pane.Handle(), handle);
+  EXPECT_FALSE(GetWindowLongW(handle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  TCapture borderless(pane);
+  EXPECT_EQ(pane.Params().ItemArea.Width(), edged + 2 * GetSystemMetrics(SM_CXEDGE)) << "the client area took the edge's room";
+  pane.SetBorderStyle(bsSingle);
+  EXPECT_TRUE(GetWindowLongW(handle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  TCapture edgedAgain(pane);
+  EXPECT_EQ(pane.Params().ItemArea.Width(), edged);
 }
 
 TEST_F(FileViewWindow, TheTitleShowsTheSortColumnAndHiddenLetters) {
   test::MakeFolder(dir / "title");
   Show(dir / "title", 400, 200);
+  // A new title repaints the title strip and nothing else.
+  UpdateWindow(pane.Handle());
+  RECT pending{};
+  ASSERT_FALSE(GetUpdateRect(pane.Handle(), &pending, FALSE));
   view.SetTitle("Here and there");
+  ASSERT_TRUE(GetUpdateRect(pane.Handle(), &pending, FALSE));
+  RECT paneClient{};
+  GetClientRect(pane.Handle(), &paneClient);
+  EXPECT_EQ(pending.top, 0);
+  EXPECT_EQ(pending.left, 0);
+  EXPECT_EQ(pending.right, paneClient.right);
+  EXPECT_EQ(pending.bottom, kTitleHeight);
+  UpdateWindow(pane.Handle());
   TCapture shown(pane);
   RECT client{};
   GetClientRect(pane.Handle(), &client);
