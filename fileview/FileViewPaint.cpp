@@ -4,6 +4,7 @@
 #include "base/Text.h"
 #include "fileview/FileViewNavigation.h"
 #include "fileview/FileViewWindow.h"
+#include "fileview/PaneText.h"
 #include "fileview/ShellUtils.h"
 #include "platform/StringTable.h"
 #include "platform/Utf16.h"
@@ -61,11 +62,10 @@ std::string AttributeText(uint32_t attributes) {
 
 void TFileViewWindow::DrawPlain(HDC dc, const std::string& text, const RECT& r, UINT align) {
   const std::wstring w = Widen(text);
-  SIZE size{};
-  GetTextExtentPoint32W(dc, w.c_str(), static_cast<int>(w.size()), &size);
+  const SIZE size = PaneTextExtent(dc, w);
   const int x = align == DT_RIGHT ? r.right - size.cx : align == DT_CENTER ? (r.left + r.right - size.cx) / 2 : r.left;
   const int y = (r.top + r.bottom - size.cy) / 2;
-  ExtTextOutW(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &r, w.c_str(), static_cast<UINT>(w.size()), nullptr);
+  PaneTextOut(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &r, w);
 }
 
 bool TFileViewWindow::DrawCut(HDC dc, const std::string& text, const RECT& r, UINT align) {
@@ -125,10 +125,8 @@ void TFileViewWindow::PaintTitle(HDC dc, int width) {
     TSelectObject bold(dc, boldFont_ ? static_cast<HGDIOBJ>(boldFont_.Get()) : GetStockObject(DEFAULT_GUI_FONT));
     SetTextColor(dc, Rgb(colors.Colors(kColorTitle)));
     const std::wstring title = Widen(view_.Title());
-    SIZE size{};
-    GetTextExtentPoint32W(dc, title.c_str(), static_cast<int>(title.size()), &size);
-    ExtTextOutW(dc, x, (kTitleHeight - size.cy) / 2, ETO_CLIPPED, &text, title.c_str(),
-                static_cast<UINT>(title.size()), nullptr);
+    const SIZE size = PaneTextExtent(dc, title);
+    PaneTextOut(dc, x, (kTitleHeight - size.cy) / 2, ETO_CLIPPED, &text, title);
     x += size.cx;
   }
   SetTextColor(dc, Rgb(colors.Colors(kColorNormal)));

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "fileview/FileViewNavigation.h"
+#include "fileview/PaneText.h"
 #include "platform/Utf16.h"
 #include "platform/Win32Text.h"
 
@@ -12,10 +13,7 @@ namespace quill {
 
 int TGdiTextMeasure::TextWidth(std::string_view utf8) const {
   if (!dc_ || utf8.empty()) return 0;
-  const std::wstring text = Widen(utf8);
-  SIZE size{};
-  GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &size);
-  return size.cx;
+  return PaneTextExtent(dc_, Widen(utf8)).cx;
 }
 
 int TGdiTextMeasure::TextHeight() const {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fileview/FileViewWindow.h"
+#include "base/Text.h"
 #include "platform/Utf16.h"
 #include "platform/Win32FileSystem.h"
 #include "platform/Win32Text.h"
@@ -178,6 +179,53 @@ TEST_F(FileViewWindow, ALongNameInANarrowPaneIsCutAndMarkedTruncated) {
   SetWindowPos(pane.Handle(), nullptr, 0, 0, 780, 200, SWP_NOZORDER);
   TCapture wide(pane);
   EXPECT_FALSE(longName->Truncated);
+}
+
+TEST_F(FileViewWindow, NamesInEveryScriptAreUpperCasedAndPairsAreCutWhole) {
+  test::MakeFolder(dir / "unicode");
+  const std::string party = "\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80"
+                            "\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80 party";
+  for (const std::string& name : {std::string("résumé.doc"), std::string("Über.txt"), std::string("naïve.txt"),
+                                   std::string("smile \xF0\x9F\x98\x80 face.txt"), party + ".txt"})
+    test::WriteBytes(dir / ("unicode\\" + name), "x");
+  Show(dir / "unicode", 230, 300);
+  TCapture capture(pane);
+  capture.SaveFor("unicode-upper");
+  const TFileViewSettings& settings = pane.Settings();
+  const ICaseMap& caseMap = pane.Layout().CaseMap();
+  EXPECT_EQ(DisplayName(*view.Files().Items(Find("résumé.doc")), settings, caseMap), "RÉSUMÉ");
+  EXPECT_EQ(DisplayName(*view.Files().Items(Find("Über.txt")), settings, caseMap), "ÜBER");
+  EXPECT_EQ(DisplayName(*view.Files().Items(Find("naïve.txt")), settings, caseMap), "NAÏVE");
+  EXPECT_EQ(DisplayName(*view.Files().Items(Find(party + ".txt")), settings, caseMap), party.substr(0, 40) + " PARTY");
+  EXPECT_TRUE(view.Files().Items(Find(party + ".txt"))->Truncated);
+
+  // Measured as drawn: a pair is one character, so ten of them are ten times one, and never
+  // wider than GDI's two missing-glyph boxes per pair.
+  HDC dc = CreateCompatibleDC(nullptr);
+  SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  TGdiTextMeasure measure;
+  measure.SetDC(dc);
+  const int one = measure.TextWidth("\xF0\x9F\x98\x80");
+  EXPECT_GT(one, 0);
+  EXPECT_EQ(measure.TextWidth(party.substr(0, 40)), 10 * one);
+  SIZE gdi{};
+  GetTextExtentPoint32W(dc, L"\xD83D\xDE00", 2, &gdi);
+  EXPECT_LE(one, gdi.cx);
+  EXPECT_EQ(measure.TextWidth("a\xF0\x9F\x98\x80" "b"), measure.TextWidth("a") + one + measure.TextWidth("b"));
+  // Cut to any width, the text keeps whole pairs and ends in "~".
+  TFileViewLayout layout(measure, caseMap);
+  for (int width = one; width < 10 * one; width += 3) {
+    const TCutText cut = layout.CutToWidth(party, width);
+    ASSERT_TRUE(cut.Cut);
+    EXPECT_TRUE(IsValidUtf8(cut.Text)) << width;
+    EXPECT_EQ((cut.Text.size() - 1) % 4, 0u) << width;
+    EXPECT_LE(measure.TextWidth(cut.Text), width);
+    const std::wstring wide = Widen(cut.Text);
+    for (size_t i = 0; i + 1 < wide.size(); i += 2) {
+      EXPECT_TRUE(IS_HIGH_SURROGATE(wide[i]) && IS_LOW_SURROGATE(wide[i + 1])) << width;
+    }
+  }
+  DeleteDC(dc);
 }
 
 TEST_F(FileViewWindow, SelectedEntriesShowACheckMarkAndTheFocusIsInverted) {
