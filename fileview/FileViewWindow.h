@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "fileview/FileViewLayout.h"
 #include "fileview/NameTip.h"
@@ -55,6 +56,8 @@ public:
   int NetworkIcon();
   // Shell calls made so far; each extension should cost one.
   int ShellLookups() const { return lookups_; }
+  // Whether this folder's own icon has been asked for by its path.
+  bool AskedAboutFolder(const std::string& path) const { return byFolder_.count(path) != 0; }
 
 private:
   int Ask(const std::wstring& path, DWORD attributes, UINT flags);
@@ -189,6 +192,9 @@ private:
   // Icons and type names (FileViewIcons.cpp).
   int ImageIndexOf(const TFile& file, TSysImageList& images);
   const std::string& TypeNameOf(TFile& file);
+  // Whether the shell may show this folder differently from any other: marked read-only or
+  // system (its desktop.ini counts), a link to elsewhere, or one of the shell's special folders.
+  bool FolderHasOwnLook(const TFile& file, const std::string& path);
 
   struct TDriveSpace {
     bool fixed = false;
@@ -237,6 +243,11 @@ private:
   TSysImageList largeImages_{true};
   std::unordered_map<std::string, std::string> typeByExt_;
   std::unordered_map<std::string, std::string> typeByFolder_;
+  std::string plainFolderType_;
+  bool plainFolderTypeAsked_ = false;
+  // The shell's special folders by folded path, gathered on first need.
+  std::unordered_set<std::string> specialFolders_;
+  bool specialFoldersKnown_ = false;
   std::map<char, TDriveSpace> driveSpace_;
 };
 

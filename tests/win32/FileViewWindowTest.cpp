@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <memory>
@@ -385,7 +386,7 @@ TEST_F(FileViewWindow, TheScrollBarCountsPagesAndPagesFollowTheFocus) {
   EXPECT_EQ(pane.PageCount(), 1);
 }
 
-TEST_F(FileViewWindow, IconsAreAskedOncePerExtensionAndFoldersOncePerPath) {
+TEST_F(FileViewWindow, IconsAreAskedOncePerExtensionAndFoldersThatMayLookDifferentPerPath) {
   test::MakeFolder(dir / "icons");
   for (int i = 0; i < 20; ++i) test::WriteBytes(dir / ("icons\\d" + std::to_string(i) + ".dat"), "x");
   for (int i = 0; i < 5; ++i) test::WriteBytes(dir / ("icons\\t" + std::to_string(i) + ".TXT"), "x");
@@ -400,6 +401,10 @@ TEST_F(FileViewWindow, IconsAreAskedOncePerExtensionAndFoldersOncePerPath) {
                    "IconResource=C:\\windows\\system32\\shell32.dll,12\r\n",
                    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   SetFileAttributesW(Widen(dir / "icons\\custom").c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM);
+  // Marked system with no desktop.ini (Wine keeps no read-only mark on folders, which would do
+  // the same on Windows).
+  test::MakeFolder(dir / "icons\\marked");
+  SetFileAttributesW(Widen(dir / "icons\\marked").c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM);
   Show(dir / "icons", 790, 590);
   TCapture capture(pane);
   const TFiles& files = view.Files();
@@ -409,12 +414,18 @@ TEST_F(FileViewWindow, IconsAreAskedOncePerExtensionAndFoldersOncePerPath) {
     drives += files.Items(i)->IsDrive();
     EXPECT_NE(files.Items(i)->ImageIndex, -1) << files.Items(i)->FullName();
   }
-  // Two extensions (any case), each folder by its path, and one for each drive entry.
-  const int expected = 2 + 3 + drives;
+  // Two extensions (any case), the plain folders' one icon, the two marked folders by their
+  // paths, and one for each drive entry.
+  const int expected = 2 + 1 + 2 + drives;
   EXPECT_EQ(pane.SmallImages().ShellLookups(), expected);
+  EXPECT_TRUE(pane.SmallImages().AskedAboutFolder(dir / "icons\\custom"));
+  EXPECT_TRUE(pane.SmallImages().AskedAboutFolder(dir / "icons\\marked"));
+  EXPECT_FALSE(pane.SmallImages().AskedAboutFolder(dir / "icons\\sub1"));
   EXPECT_EQ(files.Items(Find(".."))->ImageIndex, kParentImage);
   EXPECT_EQ(files.Items(Find("d1.dat"))->ImageIndex, files.Items(Find("d2.dat"))->ImageIndex);
   EXPECT_EQ(files.Items(Find("sub1"))->ImageIndex, files.Items(Find("sub2"))->ImageIndex);
+  EXPECT_EQ(files.Items(Find("marked"))->ImageIndex, files.Items(Find("sub1"))->ImageIndex)
+      << "marked without a desktop.ini: the plain folder's icon, by its own path";
   EXPECT_NE(files.Items(Find("custom"))->ImageIndex, files.Items(Find("sub1"))->ImageIndex)
       << "the customised folder shows its own icon";
   // A second paint asks nothing; after a rescan only the drive roots are asked again (their
@@ -437,29 +448,53 @@ TEST_F(FileViewWindow, IconsAreAskedOncePerExtensionAndFoldersOncePerPath) {
   EXPECT_NE(files.Items(Find("custom"))->ImageIndex, files.Items(Find("sub1"))->ImageIndex);
 }
 
+TEST_F(FileViewWindow, TheShellsSpecialFoldersAreAskedAboutByPath) {
+  // The system's folder, listed in its drive's root among folders that are not special.
+  wchar_t windows[MAX_PATH] = {};
+  ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_WINDOWS, nullptr, SHGFP_TYPE_CURRENT, windows)));
+  const std::string path = Narrow(windows);
+  // Not marked in any way the folder itself would be asked about for.
+  const DWORD marks =
+      GetFileAttributesW(windows) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT);
+  ASSERT_EQ(marks, 0u);
+  const std::string root = path.substr(0, path.find_last_of('\\') + 1);
+  Show(root, 790, 590);
+  ASSERT_EQ(view.Folder(), root);
+  ASSERT_GE(Find(path.substr(root.size())), 0);
+  TCapture capture(pane);
+  EXPECT_TRUE(pane.SmallImages().AskedAboutFolder(path));
+  int askedByPath = 0;
+  for (int i = 0; i < view.Files().Count(); ++i) {
+    const TFile& file = *view.Files().Items(i);
+    if (file.IsFolder()) askedByPath += pane.SmallImages().AskedAboutFolder(root + file.Name());
+  }
+  EXPECT_LT(askedByPath, view.Files().CountKind(kKindFolder)) << "not every folder of the root";
+}
+
 TEST_F(FileViewWindow, FolderTypeNamesComeFromTheirPaths) {
   test::MakeFolder(dir / "types");
   test::MakeFolder(dir / "types\\plain");
-  test::MakeFolder(dir / "types\\Program Files");
+  test::MakeFolder(dir / "types\\marked");
+  SetFileAttributesW(Widen(dir / "types\\marked").c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM);
   test::WriteBytes(dir / "types\\note.txt", "x");
   Show(dir / "types", 790, 590);
   TCapture capture(pane);
   ASSERT_TRUE(pane.Params().ShowDescription);
   const TFiles& files = view.Files();
-  for (const char* name : {"plain", "Program Files"}) {
-    SHFILEINFOW info{};
-    ASSERT_TRUE(SHGetFileInfoW(Widen(dir / ("types\\" + std::string(name))).c_str(), 0, &info, sizeof info,
-                               SHGFI_TYPENAME));
-    EXPECT_EQ(files.Items(Find(name))->TypeName(), Narrow(info.szTypeName)) << name;
-    EXPECT_FALSE(files.Items(Find(name))->TypeName().empty());
-  }
+  SHFILEINFOW info{};
+  ASSERT_TRUE(SHGetFileInfoW(Widen(dir / "types\\marked").c_str(), 0, &info, sizeof info, SHGFI_TYPENAME));
+  EXPECT_EQ(files.Items(Find("marked"))->TypeName(), Narrow(info.szTypeName));
+  ASSERT_TRUE(SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                             SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES));
+  EXPECT_EQ(files.Items(Find("plain"))->TypeName(), Narrow(info.szTypeName)) << "any plain folder's name";
+  EXPECT_FALSE(files.Items(Find("plain"))->TypeName().empty());
   EXPECT_EQ(files.Items(Find(".."))->TypeName(), "Parent Folder");
   // An archive's folders exist nowhere: the generic name, no shell call on a made-up path.
   view.SetOwnerData(true);
   view.OnOwnerData = [&](bool&) {
     view.Files().Clear();
     view.Files().AddEntry("..", {}, faDirectory, 0, 0);
-    view.Files().AddEntry("inside", {}, faDirectory, 0, 0);
+    view.Files().AddEntry("inside", {}, faDirectory | faSystem, 0, 0);
   };
   view.Refresh({}, false);
   TCapture archive(pane);
@@ -470,19 +505,30 @@ TEST_F(FileViewWindow, FolderTypeNamesComeFromTheirPaths) {
 TEST_F(FileViewWindow, FolderIconsAreAskedForTheShownPageOnly) {
   test::MakeFolder(dir / "deep");
   for (int i = 0; i < 300; ++i) test::MakeFolder(dir / ("deep\\folder" + std::to_string(1000 + i)));
+  // Every fifth folder marked system, so its icon is asked for by path.
+  for (int i = 0; i < 300; i += 5)
+    SetFileAttributesW(Widen(dir / ("deep\\folder" + std::to_string(1000 + i))).c_str(),
+                       FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM);
   Show(dir / "deep", 300, 200);
   const int pageSize = pane.Params().PageSize();
   ASSERT_LT(pageSize * 3, 300);
+  auto askedByPath = [&] {
+    int asked = 0;
+    for (int i = 0; i < 300; ++i) asked += pane.SmallImages().AskedAboutFolder(dir / ("deep\\folder" + std::to_string(1000 + i)));
+    return asked;
+  };
   TCapture first(pane);
-  const int afterFirst = pane.SmallImages().ShellLookups();
-  EXPECT_LE(afterFirst, pageSize) << "one per folder shown, not per folder listed";
-  EXPECT_GE(afterFirst, pageSize - 1);
+  // The first page: "..", then folders 1000 up; the marked ones among them, nothing beyond.
+  const int firstMarked = (pageSize - 1 + 4) / 5;
+  EXPECT_EQ(askedByPath(), firstMarked);
+  EXPECT_EQ(pane.SmallImages().ShellLookups(), firstMarked + 1) << "and the plain folders' icon once";
   SendMessageW(pane.Handle(), WM_VSCROLL, SB_PAGEDOWN, 0);
   TCapture second(pane);
-  EXPECT_EQ(pane.SmallImages().ShellLookups(), afterFirst + pageSize);
+  const int secondMarked = (2 * pageSize - 1 + 4) / 5;
+  EXPECT_EQ(askedByPath(), secondMarked);
   SendMessageW(pane.Handle(), WM_VSCROLL, SB_PAGEUP, 0);
   TCapture back(pane);
-  EXPECT_EQ(pane.SmallImages().ShellLookups(), afterFirst + pageSize);
+  EXPECT_EQ(pane.SmallImages().ShellLookups(), secondMarked + 1) << "folders seen before are not asked again";
 }
 
 TEST_F(FileViewWindow, SettingsRecomputeTheLayout) {
