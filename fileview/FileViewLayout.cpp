@@ -195,55 +195,53 @@ TCaptionLines TFileViewLayout::WrapCaption(std::string_view text, int width, int
   TCaptionLines result;
   maxLines = std::max(1, maxLines);
   const std::vector<size_t> starts = CharacterStarts(text);
-  auto widthOf = [&](std::string_view part) { return measure_->TextWidth(part); };
-  auto trimmedEnd = [&](size_t from, size_t to) {
-    while (to > from && text[to - 1] == ' ') --to;
-    return to;
+  const size_t count = starts.size();
+  auto offset = [&](size_t character) { return character < count ? starts[character] : text.size(); };
+  // Characters [first, end) as a line: spaces at its end are not shown.
+  auto line = [&](size_t first, size_t end) {
+    size_t to = offset(end);
+    while (to > offset(first) && text[to - 1] == ' ') --to;
+    return std::string(text.substr(offset(first), to - offset(first)));
   };
-  // The character starts after `from`, each a place a line may end, and the text's end.
-  size_t first = 0;  // index into starts of the line's first character
-  while (first < starts.size() && static_cast<int>(result.Lines.size()) < maxLines) {
-    const size_t from = starts[first];
-    const bool lastLine = static_cast<int>(result.Lines.size()) == maxLines - 1;
-    if (widthOf(text.substr(from, trimmedEnd(from, text.size()) - from)) <= width) {
-      result.Lines.emplace_back(text.substr(from, trimmedEnd(from, text.size()) - from));
-      first = starts.size();
+  // The most characters from `first` on that fit with `suffix` after them (at least `first`):
+  // a prefix never gets narrower by growing, so a binary search finds it.
+  auto fitting = [&](size_t first, std::string_view suffix) {
+    size_t low = first, high = count;
+    while (low < high) {
+      const size_t mid = (low + high + 1) / 2;
+      if (measure_->TextWidth(line(first, mid) + std::string(suffix)) <= width) low = mid;
+      else high = mid - 1;
+    }
+    return low;
+  };
+  size_t first = 0;  // the next line's first character
+  while (first < count && static_cast<int>(result.Lines.size()) < maxLines) {
+    const size_t fits = fitting(first, {});
+    if (fits == count) {
+      result.Lines.push_back(line(first, count));
+      first = count;
       break;
     }
-    if (lastLine) {
+    if (static_cast<int>(result.Lines.size()) == maxLines - 1) {
       // More than fits: as much as fits before "...", whole characters only.
-      size_t kept = first;  // characters [first, kept) come before the ellipsis
-      for (size_t k = first + 1; k <= starts.size(); ++k) {
-        const size_t end = k < starts.size() ? starts[k] : text.size();
-        if (widthOf(std::string(text.substr(from, trimmedEnd(from, end) - from)) + "...") > width) break;
-        kept = k;
-      }
-      const size_t end = kept < starts.size() ? starts[kept] : text.size();
-      result.Lines.push_back(std::string(text.substr(from, trimmedEnd(from, end) - from)) + "...");
+      result.Lines.push_back(line(first, fitting(first, "...")) + "...");
       result.Cut = true;
-      first = starts.size();
+      first = count;
       break;
     }
-    // The longest run up to a space that fits; failing that, the most characters that fit
-    // (at least one, so the caption always moves on).
-    size_t wordEnd = first, charEnd = first;
-    for (size_t k = first + 1; k <= starts.size(); ++k) {
-      const size_t end = k < starts.size() ? starts[k] : text.size();
-      const bool fits = widthOf(text.substr(from, trimmedEnd(from, end) - from)) <= width;
-      if (!fits) break;
-      charEnd = k;
-      if (k < starts.size() && text[starts[k] - 1] == ' ') wordEnd = k;
-    }
-    size_t next = wordEnd > first ? wordEnd : std::max(charEnd, first + 1);
-    const size_t end = next < starts.size() ? starts[next] : text.size();
-    result.Lines.emplace_back(text.substr(from, trimmedEnd(from, end) - from));
+    // Up to the last space that fits; failing that, the characters that fit (at least one, so
+    // the caption always moves on).
+    size_t next = fits;
+    while (next > first && text[offset(next) - 1] != ' ') --next;
+    if (next == first) next = std::max(fits, first + 1);
+    result.Lines.push_back(line(first, next));
     // Spaces at a break belong to neither line.
-    while (next < starts.size() && text[starts[next]] == ' ') ++next;
+    while (next < count && text[starts[next]] == ' ') ++next;
     first = next;
   }
-  if (first < starts.size()) result.Cut = true;
-  for (const std::string& line : result.Lines) {
-    const int w = widthOf(line);
+  if (first < count) result.Cut = true;
+  for (const std::string& shown : result.Lines) {
+    const int w = measure_->TextWidth(shown);
     result.Width = std::max(result.Width, w);
     if (w > width) result.Cut = true;
   }
