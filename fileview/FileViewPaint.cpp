@@ -248,8 +248,10 @@ void TFileViewWindow::PaintListItem(HDC dc, int index) {
     bool cut = DrawCut(dc, name, nameRect, DT_LEFT);
     if (!settings_.AttachExt && file.IsFile() && !file.Ext().empty() && p.ExtWidth > 0) {
       RECT extRect{columnEnd - p.ExtWidth, text.top, std::min<LONG>(columnEnd, text.right), text.bottom};
-      if (extRect.right > extRect.left) cut = DrawCut(dc, DisplayExt(file, settings_, layout_.CaseMap()), extRect, DT_LEFT) || cut;
-      else cut = true;
+      if (extRect.right > extRect.left)
+        cut = DrawCut(dc, DisplayExt(file, settings_, layout_.CaseMap()), extRect, DT_LEFT) || cut;
+      else
+        cut = true;
     }
     file.Truncated = cut;
     PaintFileDetails(dc, file, text, cellRight, focused, fill);

@@ -514,7 +514,8 @@ TEST_F(FileViewWindow, FolderIconsAreAskedForTheShownPageOnly) {
   ASSERT_LT(pageSize * 3, 300);
   auto askedByPath = [&] {
     int asked = 0;
-    for (int i = 0; i < 300; ++i) asked += pane.SmallImages().AskedAboutFolder(dir / ("deep\\folder" + std::to_string(1000 + i)));
+    for (int i = 0; i < 300; ++i)
+      asked += pane.SmallImages().AskedAboutFolder(dir / ("deep\\folder" + std::to_string(1000 + i)));
     return asked;
   };
   TCapture first(pane);
@@ -583,7 +584,8 @@ TEST_F(FileViewWindow, SettingsRecomputeTheLayout) {
   EXPECT_EQ(pane.Handle(), handle);
   EXPECT_FALSE(GetWindowLongW(handle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
   TCapture borderless(pane);
-  EXPECT_EQ(pane.Params().ItemArea.Width(), edged + 2 * GetSystemMetrics(SM_CXEDGE)) << "the client area took the edge's room";
+  EXPECT_EQ(pane.Params().ItemArea.Width(), edged + 2 * GetSystemMetrics(SM_CXEDGE))
+      << "the client area took the edge's room";
   pane.SetBorderStyle(bsSingle);
   EXPECT_TRUE(GetWindowLongW(handle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
   TCapture edgedAgain(pane);
