@@ -307,22 +307,6 @@ TEST_F(FileViewWindow, EveryTextOfTheFocusedRowStandsOutFromTheFocusBar) {
     EXPECT_EQ(capture.CountNear(sizeRect(index), 0x00FFFF), 0) << "no read-only yellow on the bar";
     EXPECT_EQ(capture.CountNear(sizeRect(index), 0x0000FF), 0) << "no unit-letter red on the bar";
   }
-  // The six digits of 123456 alone: at least six separate dark strokes across the size column.
-  {
-    view.SetItemIndex(Find("plain.bin"));
-    TCapture capture(pane);
-    const RECT size = sizeRect(Find("plain.bin"));
-    int strokes = 0;
-    bool inStroke = false;
-    for (int x = size.left; x < size.right; ++x) {
-      bool dark = false;
-      for (int y = size.top; y < size.bottom && !dark; ++y) dark = GetRValue(capture.At(x, y)) < 0x60;
-      if (dark && !inStroke) ++strokes;
-      inStroke = dark;
-    }
-    EXPECT_GE(strokes, 6);
-  }
-
   // A bar too dark for black text takes white text.
   test::WriteBytes(dir / "dark.col", "[Basic]\r\nBACK=0\r\nNORMAL=12632256\r\n[Ext]\r\nBLU=8388608\r\n");
   view.SetColorFile(dir / "dark.col");
