@@ -25,8 +25,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
       // Window procedures catch their own exceptions; this keeps the loop alive for the rest.
       try {
-        // A key pressed anywhere in the program puts the pane's name tip away.
-        if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) form.Pane().HideNameTip();
+        // A key pressed anywhere in the program puts the pane's name tip away; a plain key keeps
+        // a show pending for the focused entry (typing on in a quick search), a menu key does not.
+        if (msg.message == WM_KEYDOWN) form.Pane().HideNameTipForKey();
+        if (msg.message == WM_SYSKEYDOWN) form.Pane().HideNameTip();
         if (form.Handle() && TranslateAcceleratorW(form.Handle(), form.Accelerators(), &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);

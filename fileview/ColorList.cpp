@@ -1,6 +1,8 @@
 #include "fileview/ColorList.h"
 
 #include <algorithm>
+#include <cmath>
+#include <climits>
 #include <unordered_set>
 #include <utility>
 
@@ -11,8 +13,6 @@ namespace quill {
 namespace {
 
 constexpr TColor kMaxColor = 0xFFFFFF;
-// Marks a name whose value is not a colour; above kMaxColor, so no parsed value can equal it.
-constexpr TColor kNoColor = 0xFFFFFFFF;
 
 enum class TSection { kNone, kBasic, kExt, kOther };
 
@@ -66,21 +66,45 @@ bool ParseColor(std::string_view text, TColor& color) {
   if (text.front() == '$') {
     std::string_view digits = text.substr(1);
     if (digits.empty()) return false;
-    uint32_t value = 0;
+    uint64_t value = 0;
     for (char c : digits) {
       int digit = HexDigit(c);
       if (digit < 0) return false;
-      value = value * 16 + static_cast<uint32_t>(digit);
+      value = value * 16 + static_cast<uint64_t>(digit);
       // Checked per digit so that long runs cannot overflow; leading zeros stay harmless.
-      if (value > kMaxColor) return false;
+      if (value > 0xFFFFFFFFu) return false;
     }
-    color = value;
+    color = static_cast<TColor>(value);
     return true;
   }
   int64_t value = 0;
-  if (!ParseInt(text, value) || value < 0 || value > static_cast<int64_t>(kMaxColor)) return false;
-  color = static_cast<TColor>(value);
+  if (!ParseInt(text, value) || value < INT32_MIN || value > INT32_MAX) return false;
+  color = static_cast<TColor>(static_cast<int32_t>(value));
   return true;
+}
+
+namespace {
+// WCAG's relative luminance of a 0x00BBGGRR colour.
+double Luminance(TColor color) {
+  auto channel = [](unsigned value) {
+    const double c = value / 255.0;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(color & 0xFF) + 0.7152 * channel((color >> 8) & 0xFF) +
+         0.0722 * channel((color >> 16) & 0xFF);
+}
+
+double ContrastRatio(TColor a, TColor b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+}  // namespace
+
+TColor ContrastingTextColor(TColor preferred, TColor bar) {
+  preferred &= kMaxColor;
+  bar &= kMaxColor;
+  if (ContrastRatio(preferred, bar) >= 4.5) return preferred;
+  return ContrastRatio(0x000000, bar) >= ContrastRatio(0xFFFFFF, bar) ? 0x000000 : 0xFFFFFF;
 }
 
 size_t TColorList::TFoldedHash::operator()(std::string_view text) const {
@@ -108,7 +132,7 @@ TColorList::TColorList(IFileStore& store, const ICodePage& codePage, const std::
 
 void TColorList::SetDefaults() {
   for (int i = 0; i < kBasicColorCount; ++i) colors_[i] = kBasicColorKeys[i].fallback;
-  basicColors_.clear();
+  namedColors_.clear();
   extColors_.clear();
 }
 
@@ -124,16 +148,16 @@ bool TColorList::LoadFromFile(const std::string& path) {
       section = SectionOf(header);
       continue;
     }
-    if (section != TSection::kBasic && section != TSection::kExt) continue;
     std::string_view name, value;
     if (!SplitNameValue(line, name, value)) continue;
-    TColorMap& map = section == TSection::kBasic ? basicColors_ : extColors_;
-    if (map.find(name) != map.end()) continue;  // the first line of a name wins
-    // A value that is not a colour still takes the name, so a later line cannot override the
-    // default (or NORMAL) that the first line stands for.
-    TColor color = kNoColor;
-    ParseColor(value, color);
-    map.emplace(UpperAscii(name), color);
+    std::optional<TColor> color;
+    TColor parsed = 0;
+    if (ParseColor(value, parsed)) color = parsed;
+    // The first line of a name wins even when its value is no number: a later line cannot
+    // override the default (or NORMAL) that the first one stands for.
+    if (namedColors_.find(name) == namedColors_.end()) namedColors_.emplace(UpperAscii(name), color);
+    if (section == TSection::kExt && extColors_.find(name) == extColors_.end())
+      extColors_.emplace(UpperAscii(name), color);
   }
   for (int i = 0; i < kBasicColorCount; ++i)
     colors_[i] = BasicColor(kBasicColorKeys[i].key, kBasicColorKeys[i].fallback);
@@ -148,14 +172,14 @@ TColor TColorList::Colors(int index) const {
 TColor TColorList::ExtColor(std::string_view ext) const {
   if (!ext.empty()) {
     auto it = extColors_.find(ext);
-    if (it != extColors_.end() && it->second != kNoColor) return it->second;
+    if (it != extColors_.end() && it->second) return *it->second;
   }
   return colors_[kColorNormal];
 }
 
 TColor TColorList::BasicColor(std::string_view key, TColor fallback) const {
-  auto it = basicColors_.find(key);
-  return it == basicColors_.end() || it->second == kNoColor ? fallback : it->second;
+  auto it = namedColors_.find(key);
+  return it == namedColors_.end() || !it->second ? fallback : *it->second;
 }
 
 TColor TColorList::TreeColor(std::string_view key) const {

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -65,10 +66,16 @@ inline constexpr TColorKey kTreeColorKeys[kTreeColorCount] = {
     {"TBACK", 4095}, {"TLINE", 3822}, {"TNORMAL", 0}, {"TFOCUS", 0}, {"TOPEN", 3840}, {"THINT", 3549},
 };
 
-// A colour value: decimal or "$" followed by hexadecimal digits, blanks around it allowed, within
-// 0..0xFFFFFF (GDI reads a non-zero high byte as a palette reference, so such values are refused
-// like any other non-colour). False for anything else, leaving `color` untouched.
+// A colour value as the file holds it: a 32-bit integer, decimal (a sign allowed, within the
+// range of a signed 32-bit integer) or "$" followed by at most 32 bits of hexadecimal digits,
+// blanks around it allowed. Negative and large values are kept as their 32 bits; the pane draws
+// the low 24 (0x00BBGGRR). False for anything else, leaving `color` untouched.
 bool ParseColor(std::string_view text, TColor& color);
+
+// The colour of text on the focus bar: `preferred` when it reads clearly against `bar` (a
+// contrast ratio of 4.5 or more by relative luminance), else black or white, whichever stands
+// out more. Only the low 24 bits of either colour count.
+TColor ContrastingTextColor(TColor preferred, TColor bar);
 
 class TColorList {
 public:
@@ -88,8 +95,9 @@ public:
   // line whose value is not a colour, gives Colors(kColorNormal).
   TColor ExtColor(std::string_view ext) const;
 
-  // A [Basic] value by key (any case); `fallback` when it is missing or not a colour. Lets the
-  // folder tree read its keys from the same load.
+  // The value of the file's first line with this name (any case, any section: a file without
+  // the "[Basic]" header still gives its basic colours); `fallback` when there is no such line or
+  // its value is not a number. Lets the folder tree read its keys from the same load.
   TColor BasicColor(std::string_view key, TColor fallback) const;
   // One of the tree's keys ("TBACK", ...), falling back to that key's default; 0 for a key that is
   // neither in the file nor one of the tree's.
@@ -106,16 +114,17 @@ private:
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const;
   };
-  using TColorMap = std::unordered_map<std::string, TColor, TFoldedHash, TFoldedEqual>;
+  // No value for a name whose first line does not hold a number.
+  using TColorMap = std::unordered_map<std::string, std::optional<TColor>, TFoldedHash, TFoldedEqual>;
 
   void SetDefaults();
 
   IFileStore& store_;
   const ICodePage& codePage_;
   TColor colors_[kBasicColorCount];
-  // Upper-cased names to colours; the first line of a name wins, and a name whose value is not a
-  // colour maps to a marker that look-ups treat as missing.
-  TColorMap basicColors_;
+  // Upper-cased names to colours, the first line of a name winning: every line of the file, and
+  // the lines of the [Ext] section.
+  TColorMap namedColors_;
   TColorMap extColors_;
 };
 

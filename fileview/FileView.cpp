@@ -150,11 +150,10 @@ void TCustomFileView::SelectSameExt() {
   const TFile* focused = FocusedFile();
   if (!focused || !focused->IsFile()) return;
   const std::string ext = focused->Ext();
-  // Folders carry no extension; without this a file without one would select every folder.
-  for (int i = 0; i < files_.Count(); ++i) {
-    const TFile* f = files_.Items(i);
-    if (f->IsFile() && files_.Collator().SameName(f->Ext(), ext)) Select(i);
-  }
+  // Every entry kind is compared, folders included (their extension is empty); Select refuses
+  // the parent entry and the drive entries.
+  for (int i = 0; i < files_.Count(); ++i)
+    if (files_.Collator().SameName(files_.Items(i)->Ext(), ext)) Select(i);
   Invalidate();
 }
 
@@ -197,11 +196,7 @@ bool TCustomFileView::SearchChar(char32_t ch, bool capsLock) {
     if (ch == '\b' && !findText_.empty()) {
       std::string text = findText_;
       DropLastCodePoint(text);
-      // Deleting the whole text leaves the focus where it is rather than jumping to the top.
-      if (text.empty()) {
-        DoFindChange({});
-        return true;
-      }
+      // Searched again like a typed text; an emptied text matches the first entry.
       findText_ = text;
       QuickSearch(text);
       return true;
@@ -246,7 +241,7 @@ void TCustomFileView::FindNext() {
 
 void TCustomFileView::SetTitle(std::string title) {
   title_ = std::move(title);
-  Invalidate();
+  if (host_) host_->InvalidateTitle();
 }
 
 void TCustomFileView::FilesChange() {

@@ -21,6 +21,8 @@ public:
   virtual void FocusChanged() {}
   // Redraw one entry's cell (a selection toggled without moving the focus).
   virtual void InvalidateItem(int /*index*/) { Invalidate(); }
+  // Redraw the title strip only (the title text changed).
+  virtual void InvalidateTitle() { Invalidate(); }
 };
 
 // The three cases of a drag over the selection areas: entries to deselect and to select, as
@@ -69,7 +71,8 @@ public:
   void InvertSelection();
   // Files (not folders) whose full name matches one of the ";"-separated masks.
   void SelectGroup(std::string_view masks, bool select);
-  // Entries with the focused file's extension; nothing when the focus is not on a file.
+  // Entries with the focused file's extension, folders included (a file without an extension
+  // selects the folders too); nothing when the focus is not on a file.
   void SelectSameExt();
 
   // Quick search: the typed text, and the entry it finds.

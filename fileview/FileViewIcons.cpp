@@ -7,12 +7,13 @@
 #include "base/Text.h"
 #include "fileview/ShellUtils.h"
 #include "platform/Utf16.h"
+#include "platform/Win32Text.h"
 
 namespace quill {
 
 namespace {
 
-constexpr char kFolderKey[] = "\\";  // no extension can be spelled like this
+constexpr size_t kFolderCacheLimit = 4096;
 
 bool HasOwnIcon(std::string_view ext) {
   static constexpr std::string_view kOwn[] = {"EXE", "LNK", "ICO", "CUR", "ANI", "SCR"};
@@ -58,6 +59,17 @@ int TSysImageList::FolderIcon() {
   return folder_;
 }
 
+int TSysImageList::FolderPathIcon(const std::string& path) {
+  auto found = byFolder_.find(path);
+  if (found != byFolder_.end()) return found->second;
+  // A pane that visits folder after folder must not keep every path it ever showed.
+  if (byFolder_.size() >= kFolderCacheLimit) byFolder_.clear();
+  int index = Ask(Widen(path), 0, 0);
+  if (index < 0) index = FolderIcon();
+  byFolder_.emplace(path, index);
+  return index;
+}
+
 int TSysImageList::PathIcon(const std::string& path) { return Ask(Widen(path), 0, 0); }
 
 int TSysImageList::NetworkIcon() {
@@ -85,7 +97,13 @@ int TFileViewWindow::ImageIndexOf(const TFile& file, TSysImageList& images) {
     if (file.Name() == "/") return images.NetworkIcon();
     return images.PathIcon(file.Name().substr(0, 1) + ":\\");
   }
-  if (file.IsFolder()) return images.FolderIcon();
+  // A folder's own path gives special and customised folders their icons; the bare names of an
+  // archive's folders do not exist.
+  if (file.IsFolder()) {
+    if (view_.OwnerData()) return images.FolderIcon();
+    const std::string path = JoinPath(view_.Folder(), file.Name());
+    return FolderHasOwnLook(file, path) ? images.FolderPathIcon(path) : images.FolderIcon();
+  }
   // Programs, shortcuts and cursors carry their own pictures; they are few enough to ask for.
   if (!view_.OwnerData() && HasOwnIcon(file.Ext())) {
     const std::string path = JoinPath(view_.Folder(), file.FullName());
@@ -103,6 +121,35 @@ const std::string& TFileViewWindow::TypeNameOf(TFile& file) {
     file.SetTypeName("Parent Folder");
     return file.TypeName();
   }
+  if (file.IsFolder()) {
+    if (view_.OwnerData()) {
+      file.SetTypeName("File Folder");
+      return file.TypeName();
+    }
+    // Special and customised folders have type names of their own: asked per path, once.
+    const std::string path = JoinPath(view_.Folder(), file.Name());
+    if (!FolderHasOwnLook(file, path)) {
+      if (!plainFolderTypeAsked_) {
+        plainFolderTypeAsked_ = true;
+        SHFILEINFOW info{};
+        if (SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                           SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES))
+          plainFolderType_ = Narrow(info.szTypeName);
+      }
+      file.SetTypeName(plainFolderType_);
+      return file.TypeName();
+    }
+    auto found = typeByFolder_.find(path);
+    if (found == typeByFolder_.end()) {
+      if (typeByFolder_.size() >= kFolderCacheLimit) typeByFolder_.clear();
+      SHFILEINFOW info{};
+      std::string name;
+      if (SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info, SHGFI_TYPENAME)) name = Narrow(info.szTypeName);
+      found = typeByFolder_.emplace(path, name).first;
+    }
+    file.SetTypeName(found->second);
+    return file.TypeName();
+  }
   std::string key;
   std::wstring path;
   DWORD attributes = 0;
@@ -110,11 +157,6 @@ const std::string& TFileViewWindow::TypeNameOf(TFile& file) {
   if (file.IsDrive()) {
     key = file.Name() == "/" ? std::string("/") : file.Name().substr(0, 1) + ":\\";
     path = Widen(key == "/" ? std::string() : key);
-  } else if (file.IsFolder()) {
-    key = kFolderKey;
-    path = L"folder";
-    attributes = FILE_ATTRIBUTE_DIRECTORY;
-    flags |= SHGFI_USEFILEATTRIBUTES;
   } else {
     key = "." + UpperAscii(file.Ext());
     path = Widen("file" + key);
@@ -131,6 +173,35 @@ const std::string& TFileViewWindow::TypeNameOf(TFile& file) {
   }
   file.SetTypeName(found->second);
   return file.TypeName();
+}
+
+// Asking the shell by path is slow where it matters most: Wine's shell scans the parent folder
+// for it, about 200 ms per folder in a folder of 100,000 entries. A plain folder looks like
+// every other plain folder, so only folders the shell may dress differently are asked by path.
+bool TFileViewWindow::FolderHasOwnLook(const TFile& file, const std::string& path) {
+  if (file.Attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+  if (!specialFoldersKnown_) {
+    specialFoldersKnown_ = true;
+    static constexpr int kSpecial[] = {
+        CSIDL_DESKTOPDIRECTORY,  CSIDL_PERSONAL,          CSIDL_MYPICTURES,
+        CSIDL_MYMUSIC,           CSIDL_MYVIDEO,           CSIDL_FAVORITES,
+        CSIDL_FONTS,             CSIDL_WINDOWS,           CSIDL_SYSTEM,
+        CSIDL_PROGRAM_FILES,     CSIDL_PROFILE,           CSIDL_STARTMENU,
+        CSIDL_PROGRAMS,          CSIDL_STARTUP,           CSIDL_RECENT,
+        CSIDL_SENDTO,            CSIDL_TEMPLATES,         CSIDL_APPDATA,
+        CSIDL_LOCAL_APPDATA,     CSIDL_NETHOOD,           CSIDL_PRINTHOOD,
+        CSIDL_COOKIES,           CSIDL_HISTORY,           CSIDL_INTERNET_CACHE,
+        CSIDL_ADMINTOOLS,        CSIDL_COMMON_DOCUMENTS,  CSIDL_COMMON_DESKTOPDIRECTORY,
+        CSIDL_COMMON_PICTURES,   CSIDL_COMMON_MUSIC,      CSIDL_COMMON_VIDEO,
+        CSIDL_COMMON_STARTMENU,  CSIDL_COMMON_PROGRAMS,
+    };
+    for (const int csidl : kSpecial) {
+      wchar_t buffer[MAX_PATH] = {};
+      if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer)) && buffer[0])
+        specialFolders_.insert(TWin32Collator::Instance().FoldName(Narrow(buffer)));
+    }
+  }
+  return specialFolders_.count(TWin32Collator::Instance().FoldName(path)) != 0;
 }
 
 const TFileViewWindow::TDriveSpace& TFileViewWindow::DriveSpace(const TFile& file) {

@@ -42,14 +42,16 @@ TSizeText ScaledSizeText(uint64_t size, int significant, int decimals) {
 
 }  // namespace
 
-std::string FitCharCase(std::string_view text, TCharCase charCase) {
+std::string FitCharCase(std::string_view text, TCharCase charCase, const ICaseMap& caseMap) {
   switch (charCase) {
-    case ccUpper: return UpperAscii(text);
-    case ccLower: return LowerAscii(text);
+    case ccUpper: return caseMap.Upper(text);
+    case ccLower: return caseMap.Lower(text);
     case ccCapital: {
-      std::string result = LowerAscii(text);
-      if (!result.empty() && result[0] >= 'a' && result[0] <= 'z') result[0] = UpperAscii(result[0]);
-      return result;
+      std::string result = caseMap.Lower(text);
+      if (result.empty()) return result;
+      size_t first = 1;
+      while (first < result.size() && IsContinuationByte(result[first])) ++first;
+      return caseMap.Upper(std::string_view(result).substr(0, first)) + result.substr(first);
     }
     default: return std::string(text);
   }
@@ -59,20 +61,79 @@ TCharCase FolderCharCase(TCharCase charCase) {
   return (charCase == ccNormal || charCase == ccCapital) ? charCase : ccUpper;
 }
 
-std::string DisplayName(const TFile& file, const TFileViewSettings& settings) {
+std::string DisplayName(const TFile& file, const TFileViewSettings& settings, const ICaseMap& caseMap) {
   switch (file.Kind()) {
-    case kKindFolder: return FitCharCase(file.Name(), FolderCharCase(settings.CharCase));
+    case kKindFolder: return FitCharCase(file.Name(), FolderCharCase(settings.CharCase), caseMap);
     case kKindDrive: {
       const char letter = file.Name().empty() ? ' ' : file.Name()[0];
-      return FitCharCase(Format("[-%c-] %s", letter, file.Ext().c_str()), settings.CharCase);
+      return FitCharCase(Format("[-%c-] %s", letter, file.Ext().c_str()), settings.CharCase, caseMap);
     }
-    default: return FitCharCase(settings.AttachExt ? file.FullName() : file.Name(), settings.CharCase);
+    default:
+      return FitCharCase(settings.AttachExt ? file.FullName() : file.Name(), settings.CharCase, caseMap);
   }
 }
 
-std::string DisplayExt(const TFile& file, const TFileViewSettings& settings) {
+std::string DisplayExt(const TFile& file, const TFileViewSettings& settings, const ICaseMap& caseMap) {
   if (!file.IsFile() || settings.AttachExt) return {};
-  return FitCharCase(file.Ext(), settings.CharCase);
+  return FitCharCase(file.Ext(), settings.CharCase, caseMap);
+}
+
+std::string IconCaption(const TFile& file) {
+  if (!file.IsDrive()) return file.FullName();
+  return Format("%s (%c:)", file.Ext().c_str(), file.Name().empty() ? ' ' : file.Name()[0]);
+}
+
+namespace {
+
+// The code point at text[i], moving i past it; a malformed byte counts as one character.
+char32_t DecodeAt(std::string_view text, size_t& i) {
+  const unsigned char c = static_cast<unsigned char>(text[i++]);
+  const int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+  if (more == 0) return c;
+  char32_t value = c & (0x3F >> more);
+  for (int k = 0; k < more && i < text.size() && IsContinuationByte(text[i]); ++k)
+    value = (value << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
+  return value;
+}
+
+constexpr char32_t kZeroWidthJoiner = 0x200D;
+
+// Code points that belong to the character before them: the usual combining marks, joiners,
+// variation selectors, emoji modifiers and tags.
+bool ExtendsPrevious(char32_t c) {
+  struct TRange {
+    char32_t first, last;
+  };
+  static constexpr TRange kExtend[] = {
+      {0x0300, 0x036F}, {0x0483, 0x0489}, {0x0591, 0x05BD}, {0x05BF, 0x05BF}, {0x05C1, 0x05C2},
+      {0x05C4, 0x05C5}, {0x05C7, 0x05C7}, {0x0610, 0x061A}, {0x064B, 0x065F}, {0x0670, 0x0670},
+      {0x0E31, 0x0E31}, {0x0E34, 0x0E3A}, {0x0E47, 0x0E4E}, {0x1160, 0x11FF}, {0x1AB0, 0x1AFF},
+      {0x1DC0, 0x1DFF}, {0x200C, 0x200D}, {0x20D0, 0x20FF}, {0x302A, 0x302F}, {0x3099, 0x309A},
+      {0xFE00, 0xFE0F}, {0xFE20, 0xFE2F}, {0x1F3FB, 0x1F3FF}, {0xE0020, 0xE007F}, {0xE0100, 0xE01EF},
+  };
+  for (const TRange& r : kExtend)
+    if (c >= r.first && c <= r.last) return true;
+  return false;
+}
+
+bool IsRegionalIndicator(char32_t c) { return c >= 0x1F1E6 && c <= 0x1F1FF; }
+
+}  // namespace
+
+std::vector<size_t> CharacterStarts(std::string_view text) {
+  std::vector<size_t> starts;
+  char32_t previous = 0;
+  int regionalRun = 0;  // regional indicators in a row so far; flags are pairs of them
+  for (size_t i = 0; i < text.size();) {
+    const size_t start = i;
+    const char32_t c = DecodeAt(text, i);
+    const bool joins = !starts.empty() && (ExtendsPrevious(c) || previous == kZeroWidthJoiner ||
+                                           (IsRegionalIndicator(c) && regionalRun % 2 == 1));
+    if (!joins) starts.push_back(start);
+    regionalRun = IsRegionalIndicator(c) ? regionalRun + 1 : 0;
+    previous = c;
+  }
+  return starts;
 }
 
 std::string GroupThousands(uint64_t value) {
@@ -117,10 +178,9 @@ void TFileViewLayout::LimitCache(int count) {
 
 TCutText TFileViewLayout::CutToWidth(std::string_view text, int width) {
   if (CachedWidth(text) <= width) return {std::string(text), false};
-  // Start offsets of the characters; keeping k characters shows the first k - 1 and "~".
-  std::vector<size_t> starts;
-  for (size_t i = 0; i < text.size(); ++i)
-    if (i == 0 || !IsContinuationByte(text[i])) starts.push_back(i);
+  // Keeping k characters shows the first k - 1 and "~".
+  const std::vector<size_t> starts = CharacterStarts(text);
+  if (starts.empty()) return {"~", true};
   auto shown = [&](size_t kept) { return std::string(text.substr(0, starts[kept - 1])) + "~"; };
   size_t low = 1, high = starts.size();  // the answer lies in [low, high]
   while (low < high) {
@@ -128,7 +188,64 @@ TCutText TFileViewLayout::CutToWidth(std::string_view text, int width) {
     if (measure_->TextWidth(shown(mid)) <= width) low = mid;
     else high = mid - 1;
   }
-  return {starts.empty() ? std::string("~") : shown(low), true};
+  return {shown(low), true};
+}
+
+TCaptionLines TFileViewLayout::WrapCaption(std::string_view text, int width, int maxLines) const {
+  TCaptionLines result;
+  maxLines = std::max(1, maxLines);
+  const std::vector<size_t> starts = CharacterStarts(text);
+  const size_t count = starts.size();
+  auto offset = [&](size_t character) { return character < count ? starts[character] : text.size(); };
+  // Characters [first, end) as a line: spaces at its end are not shown.
+  auto line = [&](size_t first, size_t end) {
+    size_t to = offset(end);
+    while (to > offset(first) && text[to - 1] == ' ') --to;
+    return std::string(text.substr(offset(first), to - offset(first)));
+  };
+  // The most characters from `first` on that fit with `suffix` after them (at least `first`):
+  // a prefix never gets narrower by growing, so a binary search finds it.
+  auto fitting = [&](size_t first, std::string_view suffix) {
+    size_t low = first, high = count;
+    while (low < high) {
+      const size_t mid = (low + high + 1) / 2;
+      if (measure_->TextWidth(line(first, mid) + std::string(suffix)) <= width) low = mid;
+      else high = mid - 1;
+    }
+    return low;
+  };
+  size_t first = 0;  // the next line's first character
+  while (first < count && static_cast<int>(result.Lines.size()) < maxLines) {
+    const size_t fits = fitting(first, {});
+    if (fits == count) {
+      result.Lines.push_back(line(first, count));
+      first = count;
+      break;
+    }
+    if (static_cast<int>(result.Lines.size()) == maxLines - 1) {
+      // More than fits: as much as fits before "...", whole characters only.
+      result.Lines.push_back(line(first, fitting(first, "...")) + "...");
+      result.Cut = true;
+      first = count;
+      break;
+    }
+    // Up to the last space that fits; failing that, the characters that fit (at least one, so
+    // the caption always moves on).
+    size_t next = fits;
+    while (next > first && text[offset(next) - 1] != ' ') --next;
+    if (next == first) next = std::max(fits, first + 1);
+    result.Lines.push_back(line(first, next));
+    // Spaces at a break belong to neither line.
+    while (next < count && text[starts[next]] == ' ') ++next;
+    first = next;
+  }
+  if (first < count) result.Cut = true;
+  for (const std::string& shown : result.Lines) {
+    const int w = measure_->TextWidth(shown);
+    result.Width = std::max(result.Width, w);
+    if (w > width) result.Cut = true;
+  }
+  return result;
 }
 
 void TFileViewLayout::CalculateParams(const TFiles& files, const TFileViewSettings& settings, int clientWidth,
@@ -183,7 +300,7 @@ void TFileViewLayout::CalculateList(const TFiles& files, const TFileViewSettings
   int driveWidth = 0;
   for (int i = 0; i < files.Count(); ++i) {
     const TFile& file = *files.Items(i);
-    if (file.IsDrive()) driveWidth = std::max(driveWidth, CachedWidth(DisplayName(file, settings)));
+    if (file.IsDrive()) driveWidth = std::max(driveWidth, CachedWidth(DisplayName(file, settings, *caseMap_)));
   }
   p.DriveTextWidth = std::clamp(driveWidth, 0, std::max(0, room));
   p.NameColumnWidth = SetFileNameWidth(room, files, settings);
@@ -207,9 +324,9 @@ int TFileViewLayout::SetFileNameWidth(int room, const TFiles& files, const TFile
     for (int i = 0; i < files.Count(); ++i) {
       const TFile& file = *files.Items(i);
       if (file.IsDrive()) continue;
-      widestName = std::max(widestName, CachedWidth(DisplayName(file, settings)));
+      widestName = std::max(widestName, CachedWidth(DisplayName(file, settings, *caseMap_)));
       if (!settings.AttachExt && file.IsFile() && !file.Ext().empty())
-        widestExt = std::max(widestExt, CachedWidth(DisplayExt(file, settings)));
+        widestExt = std::max(widestExt, CachedWidth(DisplayExt(file, settings, *caseMap_)));
     }
     if (!settings.AttachExt) {
       p.NameWidth = std::min(std::max(widestName, CachedWidth("WWWWAAAA")), nameCap);

@@ -7,7 +7,9 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
+#include "base/CaseMap.h"
 #include "fileview/File.h"
 
 namespace quill {
@@ -85,14 +87,25 @@ struct TLayoutParams {
   int PageSize() const { return RowsPerPage * Columns; }
 };
 
-// ASCII case rules only; bytes of multi-byte sequences are never touched.
-std::string FitCharCase(std::string_view text, TCharCase charCase);
+// The text in the pane's letter case, by the case map's rules (every script with the system's):
+// ccCapital lower-cases all and then upper-cases the first character.
+std::string FitCharCase(std::string_view text, TCharCase charCase, const ICaseMap& caseMap);
 // Folder names are upper-cased for every setting but ccNormal and ccCapital.
 TCharCase FolderCharCase(TCharCase charCase);
 // The name as the list shows it: folders by FolderCharCase, drive entries as "[-C-] label",
 // files as the name part (the whole "name.ext" when the extension is attached).
-std::string DisplayName(const TFile& file, const TFileViewSettings& settings);
-std::string DisplayExt(const TFile& file, const TFileViewSettings& settings);
+std::string DisplayName(const TFile& file, const TFileViewSettings& settings, const ICaseMap& caseMap);
+std::string DisplayExt(const TFile& file, const TFileViewSettings& settings, const ICaseMap& caseMap);
+// The caption under an icon: "label (C:)" for every drive entry, the Network entry's "/" too;
+// the full name of anything else.
+std::string IconCaption(const TFile& file);
+
+// Byte offsets at which the UTF-8 text may be cut: the start of every character as a reader
+// sees it. A surrogate pair is one code point in UTF-8, so cutting here never splits one; marks
+// that combine with what precedes them (accents, variation selectors, emoji skin tones, the
+// joiner of emoji sequences and the character it joins) stay with it, and a flag keeps both of
+// its letters. The first offset is 0 for a non-empty text; the text's size is not included.
+std::vector<size_t> CharacterStarts(std::string_view text);
 
 // "1,234,567".
 std::string GroupThousands(uint64_t value);
@@ -115,15 +128,24 @@ struct TCutText {
   bool Cut = false;
 };
 
+// An icon caption broken into the lines that fit its box.
+struct TCaptionLines {
+  std::vector<std::string> Lines;
+  int Width = 0;     // of the widest line
+  bool Cut = false;  // text was left out (or a line is wider than the box)
+};
+
 class TFileViewLayout {
 public:
-  explicit TFileViewLayout(const ITextMeasure& measure) : measure_(&measure) {}
+  explicit TFileViewLayout(const ITextMeasure& measure, const ICaseMap& caseMap = TAsciiCaseMap::Instance())
+      : measure_(&measure), caseMap_(&caseMap) {}
 
   // A new font makes every cached width stale.
   void SetMeasure(const ITextMeasure& measure);
   void FontChanged() { widths_.clear(); }
 
   const TLayoutParams& Params() const { return params_; }
+  const ICaseMap& CaseMap() const { return *caseMap_; }
 
   void CalculateParams(const TFiles& files, const TFileViewSettings& settings, int clientWidth, int clientHeight);
   // Sets NameWidth and ExtWidth for the room r of one column and returns the name column width.
@@ -135,8 +157,12 @@ public:
   size_t CachedWidthCount() const { return widths_.size(); }
 
   // The text unchanged when it fits, else the longest start of it that fits with its last
-  // kept character replaced by "~". A multi-byte character is never split.
+  // kept character replaced by "~". Cuts fall only between characters (CharacterStarts).
   TCutText CutToWidth(std::string_view text, int width);
+  // The caption word-wrapped into lines of at most `width` pixels, a word wider than that
+  // broken between characters; when more than `maxLines` lines would be needed, the last one
+  // ends in "..." after as much of the rest as fits.
+  TCaptionLines WrapCaption(std::string_view text, int width, int maxLines) const;
 
   // Top-left corner of entry `index`'s cell on the page starting at `firstVisible`: list style
   // fills column by column, icon style row by row.
@@ -158,6 +184,7 @@ private:
   void LimitCache(int count);
 
   const ITextMeasure* measure_;
+  const ICaseMap* caseMap_;
   TLayoutParams params_;
   std::unordered_map<std::string, int> widths_;
   TCharCase cachedCase_ = ccUpper;

@@ -4,6 +4,7 @@
 #include "base/Text.h"
 #include "fileview/FileViewNavigation.h"
 #include "fileview/FileViewWindow.h"
+#include "fileview/PaneText.h"
 #include "fileview/ShellUtils.h"
 #include "platform/StringTable.h"
 #include "platform/Utf16.h"
@@ -61,11 +62,10 @@ std::string AttributeText(uint32_t attributes) {
 
 void TFileViewWindow::DrawPlain(HDC dc, const std::string& text, const RECT& r, UINT align) {
   const std::wstring w = Widen(text);
-  SIZE size{};
-  GetTextExtentPoint32W(dc, w.c_str(), static_cast<int>(w.size()), &size);
+  const SIZE size = PaneTextExtent(dc, w);
   const int x = align == DT_RIGHT ? r.right - size.cx : align == DT_CENTER ? (r.left + r.right - size.cx) / 2 : r.left;
   const int y = (r.top + r.bottom - size.cy) / 2;
-  ExtTextOutW(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &r, w.c_str(), static_cast<UINT>(w.size()), nullptr);
+  PaneTextOut(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &r, w);
 }
 
 bool TFileViewWindow::DrawCut(HDC dc, const std::string& text, const RECT& r, UINT align) {
@@ -125,10 +125,8 @@ void TFileViewWindow::PaintTitle(HDC dc, int width) {
     TSelectObject bold(dc, boldFont_ ? static_cast<HGDIOBJ>(boldFont_.Get()) : GetStockObject(DEFAULT_GUI_FONT));
     SetTextColor(dc, Rgb(colors.Colors(kColorTitle)));
     const std::wstring title = Widen(view_.Title());
-    SIZE size{};
-    GetTextExtentPoint32W(dc, title.c_str(), static_cast<int>(title.size()), &size);
-    ExtTextOutW(dc, x, (kTitleHeight - size.cy) / 2, ETO_CLIPPED, &text, title.c_str(),
-                static_cast<UINT>(title.size()), nullptr);
+    const SIZE size = PaneTextExtent(dc, title);
+    PaneTextOut(dc, x, (kTitleHeight - size.cy) / 2, ETO_CLIPPED, &text, title);
     x += size.cx;
   }
   SetTextColor(dc, Rgb(colors.Colors(kColorNormal)));
@@ -217,6 +215,10 @@ void TFileViewWindow::DrawIcon(HDC dc, TFile& file, int x, int y, bool focused, 
   ImageList_DrawEx(list, file.ImageIndex, dc, x, y, 0, 0, CLR_NONE, blend, style);
 }
 
+COLORREF TFileViewWindow::FocusTextColor(COLORREF bar) const {
+  return Rgb(ContrastingTextColor(view_.Colors().Colors(kColorBack), bar));
+}
+
 void TFileViewWindow::PaintListItem(HDC dc, int index) {
   TFile& file = *view_.Files().Items(index);
   const TLayoutParams& p = Params();
@@ -235,19 +237,21 @@ void TFileViewWindow::PaintListItem(HDC dc, int index) {
   const COLORREF fill = focused ? nameColor : back;
   Fill(dc, text, fill);
   SetBkColor(dc, fill);
-  SetTextColor(dc, focused ? back : nameColor);
+  SetTextColor(dc, focused ? FocusTextColor(fill) : nameColor);
 
   if (file.IsDrive()) {
     PaintDrive(dc, file, text, focused, fill);
   } else {
     const int columnEnd = text.left + p.NameColumnWidth;
     RECT nameRect{text.left, text.top, std::min<LONG>(text.left + p.NameWidth, text.right), text.bottom};
-    const std::string name = DisplayName(file, settings_);
+    const std::string name = DisplayName(file, settings_, layout_.CaseMap());
     bool cut = DrawCut(dc, name, nameRect, DT_LEFT);
     if (!settings_.AttachExt && file.IsFile() && !file.Ext().empty() && p.ExtWidth > 0) {
       RECT extRect{columnEnd - p.ExtWidth, text.top, std::min<LONG>(columnEnd, text.right), text.bottom};
-      if (extRect.right > extRect.left) cut = DrawCut(dc, DisplayExt(file, settings_), extRect, DT_LEFT) || cut;
-      else cut = true;
+      if (extRect.right > extRect.left)
+        cut = DrawCut(dc, DisplayExt(file, settings_, layout_.CaseMap()), extRect, DT_LEFT) || cut;
+      else
+        cut = true;
     }
     file.Truncated = cut;
     PaintFileDetails(dc, file, text, cellRight, focused, fill);
@@ -264,13 +268,13 @@ void TFileViewWindow::PaintListItem(HDC dc, int index) {
 }
 
 void TFileViewWindow::PaintDrive(HDC dc, const TFile& file, const RECT& text, bool focused, COLORREF fill) {
-  DrawCut(dc, DisplayName(file, settings_), text, DT_LEFT);
+  DrawCut(dc, DisplayName(file, settings_, layout_.CaseMap()), text, DT_LEFT);
   const TDriveSpace& space = DriveSpace(file);
   if (!space.fixed) return;
   const TLayoutParams& p = Params();
   const int room = (text.right - text.left) - p.DriveTextWidth;
   const int left = text.left + p.DriveTextWidth;
-  SetTextColor(dc, focused ? Rgb(view_.Colors().Colors(kColorBack)) : Rgb(view_.Colors().Colors(kColorNormal)));
+  SetTextColor(dc, focused ? FocusTextColor(fill) : Rgb(view_.Colors().Colors(kColorNormal)));
   SetBkColor(dc, fill);
   int drawnRight = left;
   auto sizeAt = [&](uint64_t bytes, int right) {
@@ -292,7 +296,9 @@ void TFileViewWindow::PaintFileDetails(HDC dc, TFile& file, const RECT& text, in
   const TLayoutParams& p = Params();
   if (p.SizeMode == kSizeNone) return;
   const TColorList& colors = view_.Colors();
-  const COLORREF back = Rgb(colors.Colors(kColorBack));
+  // On the focus bar every text takes one colour that reads against it; the size's own colours
+  // (normal, hidden, read-only, the unit letter) could be the bar's.
+  const COLORREF focusText = FocusTextColor(fill);
   const int d = p.DigitWidth;
   const int sizeLeft = text.left + p.NameColumnWidth + d;
   const int sizeRight = sizeLeft + (p.SizeMode == kSizeWide ? p.WideSizeWidth : p.NarrowSizeWidth);
@@ -303,24 +309,24 @@ void TFileViewWindow::PaintFileDetails(HDC dc, TFile& file, const RECT& text, in
   if (file.IsFolder()) {
     if (settings_.FolderInfo) {
       std::string dir = LoadText(file.IsParent() ? kParentTextId : kFolderTextId);
-      if (settings_.CharCase != ccNormal) dir = UpperAscii(dir);
+      if (settings_.CharCase != ccNormal) dir = layout_.CaseMap().Upper(dir);
       DrawPlain(dc, dir, clipped(sizeLeft, sizeRight), DT_RIGHT);
     }
   } else {
     const TColor sizeColor = (file.Attributes & faHidden)     ? colors.Colors(kColorHidden)
                              : (file.Attributes & faReadOnly) ? colors.Colors(kColorReadOnly)
                                                               : colors.Colors(kColorNormal);
-    SetTextColor(dc, Rgb(sizeColor));
+    SetTextColor(dc, focused ? focusText : Rgb(sizeColor));
     const TSizeText size = p.SizeMode == kSizeWide ? WideSizeText(file.Size) : NarrowSizeText(file.Size);
     const int unitWidth = size.Unit.empty() ? 0 : layout_.CachedWidth(size.Unit);
     DrawPlain(dc, size.Number, clipped(sizeLeft, sizeRight - unitWidth), DT_RIGHT);
     if (unitWidth > 0) {
-      SetTextColor(dc, Rgb(colors.Colors(kColorMb)));
+      SetTextColor(dc, focused ? focusText : Rgb(colors.Colors(kColorMb)));
       DrawPlain(dc, size.Unit, clipped(sizeRight - unitWidth, sizeRight), DT_RIGHT);
     }
   }
 
-  SetTextColor(dc, focused ? back : Rgb(colors.Colors(kColorNormal)));
+  SetTextColor(dc, focused ? focusText : Rgb(colors.Colors(kColorNormal)));
   int left = sizeRight + d;
   if (!p.ShowDate) return;
   DrawPlain(dc, DateText(file.Time, false), clipped(left, left + p.DateWidth), DT_LEFT);
@@ -329,12 +335,12 @@ void TFileViewWindow::PaintFileDetails(HDC dc, TFile& file, const RECT& text, in
   DrawPlain(dc, DateText(file.Time, true), clipped(left, left + p.TimeWidth), DT_LEFT);
   left += p.TimeWidth + d;
   if (p.ShowAttributes) {
-    DrawPlain(dc, FitCharCase(AttributeText(file.Attributes), settings_.CharCase), clipped(left, left + p.AttrWidth),
-              DT_LEFT);
+    DrawPlain(dc, FitCharCase(AttributeText(file.Attributes), settings_.CharCase, layout_.CaseMap()),
+              clipped(left, left + p.AttrWidth), DT_LEFT);
   } else if (p.ShowDescription) {
     std::string description = file.Description();
     if (description.empty() && settings_.ViewFileType) description = TypeNameOf(file);
-    SetTextColor(dc, focused ? back : Rgb(colors.Colors(kColorDescript)));
+    SetTextColor(dc, focused ? focusText : Rgb(colors.Colors(kColorDescript)));
     const RECT r{left, text.top, cellRight - 2, text.bottom};
     if (r.right > r.left) DrawCut(dc, description, r, DT_LEFT);
   }
@@ -359,22 +365,17 @@ void TFileViewWindow::PaintIconItem(HDC dc, int index) {
   }
   DrawLargeIcon(dc, file, x + (p.CellWidth - 32) / 2, y + 4, focused);
 
-  std::string caption;
-  if (file.IsDrive()) {
-    caption = file.Name() == "/" ? file.Ext()
-                                 : Format("%s (%c:)", file.Ext().c_str(), file.Name().empty() ? ' ' : file.Name()[0]);
-  } else {
-    caption = file.FullName();
-  }
-  const std::wstring wide = Widen(caption);
+  const std::string caption = IconCaption(file);
   const RECT space{x + 4, y + 44, x + p.CellWidth - 4, y + p.CellHeight - 4};
   if (space.right <= space.left || space.bottom <= space.top) return;
-  const UINT format = DT_CENTER | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX;
-  RECT measured = space;
-  DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &measured, format | DT_CALCRECT);
-  file.Truncated = measured.bottom > space.bottom || measured.right > space.right;
-  const int width = std::min(measured.right - measured.left, space.right - space.left);
-  const int height = std::min(measured.bottom - measured.top, space.bottom - space.top);
+  // Wrapped and cut here rather than by DrawText, whose word breaks and ellipsis count UTF-16
+  // units and can split a surrogate pair.
+  const int lineHeight = std::max(1, p.TextHeight);
+  const TCaptionLines lines =
+      layout_.WrapCaption(caption, space.right - space.left, (space.bottom - space.top) / lineHeight);
+  file.Truncated = lines.Cut;
+  const int width = std::min<int>(lines.Width, space.right - space.left);
+  const int height = std::min<int>(static_cast<int>(lines.Lines.size()) * lineHeight, space.bottom - space.top);
   RECT box{space.left + (space.right - space.left - width) / 2, space.top, 0, space.top + height};
   box.right = box.left + width;
   const COLORREF captionBack = focused         ? Rgb(colors.Colors(kColorNormal))
@@ -384,8 +385,13 @@ void TFileViewWindow::PaintIconItem(HDC dc, int index) {
   InflateRect(&frame, 2, 1);
   Fill(dc, frame, captionBack);
   SetBkColor(dc, captionBack);
-  SetTextColor(dc, focused ? Rgb(colors.Colors(kColorBack)) : Rgb(colors.Colors(kColorNormal)));
-  DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &box, format | DT_END_ELLIPSIS);
+  SetTextColor(dc, focused ? FocusTextColor(captionBack) : Rgb(colors.Colors(kColorNormal)));
+  for (size_t i = 0; i < lines.Lines.size(); ++i) {
+    const int top = box.top + static_cast<int>(i) * lineHeight;
+    if (top >= box.bottom) break;
+    const RECT line{box.left, top, box.right, std::min<LONG>(top + lineHeight, box.bottom)};
+    DrawPlain(dc, lines.Lines[i], line, DT_CENTER);
+  }
   if (focused) DrawFocusFrame(dc, frame, captionBack);
 }
 

@@ -5,16 +5,15 @@
 #include <algorithm>
 
 #include "fileview/FileViewNavigation.h"
+#include "fileview/PaneText.h"
 #include "platform/Utf16.h"
+#include "platform/Win32Text.h"
 
 namespace quill {
 
 int TGdiTextMeasure::TextWidth(std::string_view utf8) const {
   if (!dc_ || utf8.empty()) return 0;
-  const std::wstring text = Widen(utf8);
-  SIZE size{};
-  GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &size);
-  return size.cx;
+  return PaneTextExtent(dc_, Widen(utf8)).cx;
 }
 
 int TGdiTextMeasure::TextHeight() const {
@@ -24,7 +23,8 @@ int TGdiTextMeasure::TextHeight() const {
   return size.cy;
 }
 
-TFileViewWindow::TFileViewWindow(TQuillView& view) : view_(view), layout_(measure_) {
+TFileViewWindow::TFileViewWindow(TQuillView& view)
+    : view_(view), layout_(measure_, TWin32CaseMap::Instance()) {
   view_.SetHost(this);
   measureDc_ = CreateCompatibleDC(nullptr);
   measure_.SetDC(measureDc_);
@@ -46,7 +46,7 @@ TFileViewWindow::~TFileViewWindow() {
 
 bool TFileViewWindow::Create(HWND parent, int x, int y, int width, int height) {
   if (!CreateHandle(L"QuillFileView", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | WS_VSCROLL,
-                    WS_EX_CLIENTEDGE, L"", x, y, width, height, parent))
+                    borderStyle_ == bsSingle ? WS_EX_CLIENTEDGE : 0, L"", x, y, width, height, parent))
     return false;
   SetFont("MS Sans Serif", 9, false);
   return true;
@@ -157,6 +157,35 @@ void TFileViewWindow::SetViewColumnLine(bool value) {
   if (value == viewColumnLine_) return;
   viewColumnLine_ = value;
   SettingChanged(false);
+}
+
+void TFileViewWindow::SetIconVSpacing(int value) {
+  value = std::max(0, value);
+  if (value == settings_.IconVSpacing) return;
+  settings_.IconVSpacing = value;
+  if (settings_.ViewStyle == vsIcon) SettingChanged(true);
+}
+
+void TFileViewWindow::SetIconHSpacing(int value) {
+  value = std::max(0, value);
+  if (value == settings_.IconHSpacing) return;
+  settings_.IconHSpacing = value;
+  if (settings_.ViewStyle == vsIcon) SettingChanged(true);
+}
+
+void TFileViewWindow::SetBorderStyle(TBorderStyle value) {
+  if (value == borderStyle_) return;
+  borderStyle_ = value;
+  if (!Handle()) return;
+  // The new frame is applied to the window as it stands rather than by making a new one, so the
+  // handle the main window and the focus hold stays valid; the client area and layout follow.
+  LONG_PTR exStyle = GetWindowLongPtrW(Handle(), GWL_EXSTYLE);
+  exStyle = value == bsSingle ? (exStyle | WS_EX_CLIENTEDGE) : (exStyle & ~static_cast<LONG_PTR>(WS_EX_CLIENTEDGE));
+  SetWindowLongPtrW(Handle(), GWL_EXSTYLE, exStyle);
+  SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
+               SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  layoutDirty_ = true;
+  Invalidate();
 }
 
 void TFileViewWindow::ForgetImages() {
@@ -293,6 +322,19 @@ RECT TFileViewWindow::ItemRect(int index) const {
   return RECT{x, y, x + Params().CellWidth, y + height};
 }
 
+void TFileViewWindow::InvalidateTitle() {
+  if (!Handle() || view_.Files().Updating()) return;
+  if (layoutDirty_) {
+    Invalidate();
+    return;
+  }
+  if (!settings_.ViewTitle) return;
+  RECT client{};
+  GetClientRect(Handle(), &client);
+  const RECT strip{0, 0, client.right, kTitleHeight};
+  InvalidateRect(Handle(), &strip, FALSE);
+}
+
 void TFileViewWindow::InvalidateItem(int index) {
   if (!Handle() || view_.Files().Updating() || layoutDirty_) {
     Invalidate();
@@ -316,6 +358,8 @@ void TFileViewWindow::HideNameTip() {
   nameTip_.Hide();
 }
 
+void TFileViewWindow::HideNameTipForKey() { nameTip_.Hide(); }
+
 void TFileViewWindow::FocusChanged() {
   HideNameTip();
   // Whether the name was cut is known once its cell has been painted, so the check waits for
@@ -331,7 +375,7 @@ void TFileViewWindow::ShowNameTip() {
   const TFile* file = view_.FocusedFile();
   if (!file || !file->Truncated || !OnPage(index, firstVisible_, Params().PageSize(), view_.Files().Count())) return;
   const TCharCase charCase = file->IsFolder() ? FolderCharCase(settings_.CharCase) : settings_.CharCase;
-  const std::string text = FitCharCase(file->FullName(), charCase);
+  const std::string text = FitCharCase(file->FullName(), charCase, layout_.CaseMap());
   RECT r = ItemRect(index);
   MapWindowPoints(Handle(), nullptr, reinterpret_cast<POINT*>(&r), 2);
   OffsetRect(&r, 0, -1);
@@ -345,7 +389,8 @@ void TFileViewWindow::ShowNameTip() {
 // ---- keyboard ----
 
 bool TFileViewWindow::KeyDown(WPARAM key) {
-  HideNameTip();
+  // A key that moves the focus starts the tip's delay again for the new entry (FocusChanged).
+  HideNameTipForKey();
   const bool control = GetKeyState(VK_CONTROL) < 0;
   bool navigation = true;
   TNavKey nav = nkHome;

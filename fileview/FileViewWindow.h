@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "fileview/FileViewLayout.h"
 #include "fileview/NameTip.h"
@@ -22,6 +23,8 @@
 namespace quill {
 
 enum TFocusStyle { fsDot = 0, fsLine = 1, fsNone = 2 };
+// bsSingle: the sunken client edge of a 3-D control; bsNone: no border.
+enum TBorderStyle { bsNone = 0, bsSingle = 1 };
 
 // Text widths with the font selected into a DC the window owns.
 class TGdiTextMeasure : public ITextMeasure {
@@ -43,12 +46,18 @@ public:
   int Size() const { return large_ ? 32 : 16; }
   // The index for a file name by its extension alone; the file need not exist.
   int ExtIcon(std::string_view ext);
+  // The generic folder icon, for folders that need not exist.
   int FolderIcon();
+  // A folder's own icon by its path (special and customised folders have theirs), asked once
+  // per path and then looked up; the generic one when the shell has none.
+  int FolderPathIcon(const std::string& path);
   // The icon of an existing path (drive roots, programs, shortcuts); not cached.
   int PathIcon(const std::string& path);
   int NetworkIcon();
   // Shell calls made so far; each extension should cost one.
   int ShellLookups() const { return lookups_; }
+  // Whether this folder's own icon has been asked for by its path.
+  bool AskedAboutFolder(const std::string& path) const { return byFolder_.count(path) != 0; }
 
 private:
   int Ask(const std::wstring& path, DWORD attributes, UINT flags);
@@ -56,6 +65,7 @@ private:
   bool large_;
   HIMAGELIST list_ = nullptr;
   std::unordered_map<std::string, int> byExt_;
+  std::unordered_map<std::string, int> byFolder_;
   int folder_ = -2;
   int network_ = -2;
   int lookups_ = 0;
@@ -90,6 +100,11 @@ public:
   void SetFocusStyle(TFocusStyle value);
   bool ViewColumnLine() const { return viewColumnLine_; }
   void SetViewColumnLine(bool value);
+  // The icon grid's spacing around each 32-pixel icon; the layout changes only in icon style.
+  void SetIconVSpacing(int value);
+  void SetIconHSpacing(int value);
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle value);
 
   const TFileViewLayout& Layout() const { return layout_; }
   const TLayoutParams& Params() const { return layout_.Params(); }
@@ -111,9 +126,12 @@ public:
 
   static constexpr UINT kNameTipDelay = 500;
   const TNameTip& NameTip() const { return nameTip_; }
-  // Hides the name tip and stops its timer (the main window calls it on activation changes,
-  // system commands and key-downs anywhere in the program).
+  // Hides the name tip and stops its timer (the main window calls it on activation changes and
+  // system commands).
   void HideNameTip() override;
+  // A key went down somewhere in the program: the tip goes, but a show still pending for the
+  // focused entry is kept, so typing on after a search found a cut name still shows it.
+  void HideNameTipForKey();
 
   // Draws the whole client area into `dc`, as a paint would.
   void PaintTo(HDC dc);
@@ -133,6 +151,7 @@ private:
   void Invalidate() override;
   void FocusChanged() override;
   void InvalidateItem(int index) override;
+  void InvalidateTitle() override;
   void ShowNameTip();
 
   // Mouse rules.
@@ -158,6 +177,8 @@ private:
   void PaintIconItem(HDC dc, int index);
   void PaintDrive(HDC dc, const TFile& file, const RECT& text, bool focused, COLORREF fill);
   void PaintFileDetails(HDC dc, TFile& file, const RECT& text, int cellRight, bool focused, COLORREF fill);
+  // The colour of every text on the focus bar: the background colour where it reads clearly.
+  COLORREF FocusTextColor(COLORREF bar) const;
   void DrawCheckMark(HDC dc, int x, int y);
   void DrawFocusFrame(HDC dc, RECT r, COLORREF focusColor);
   void DrawSmallIcon(HDC dc, TFile& file, int x, int y, bool focused);
@@ -171,6 +192,9 @@ private:
   // Icons and type names (FileViewIcons.cpp).
   int ImageIndexOf(const TFile& file, TSysImageList& images);
   const std::string& TypeNameOf(TFile& file);
+  // Whether the shell may show this folder differently from any other: marked read-only or
+  // system (its desktop.ini counts), a link to elsewhere, or one of the shell's special folders.
+  bool FolderHasOwnLook(const TFile& file, const std::string& path);
 
   struct TDriveSpace {
     bool fixed = false;
@@ -186,6 +210,7 @@ private:
   TFileViewLayout layout_;
   TFileViewSettings settings_;
   TFocusStyle focusStyle_ = fsLine;
+  TBorderStyle borderStyle_ = bsSingle;
   bool viewColumnLine_ = true;
   int listColumn_ = 0;  // the list's fixed column count, kept while icon style is shown
 
@@ -217,6 +242,12 @@ private:
   TSysImageList smallImages_{false};
   TSysImageList largeImages_{true};
   std::unordered_map<std::string, std::string> typeByExt_;
+  std::unordered_map<std::string, std::string> typeByFolder_;
+  std::string plainFolderType_;
+  bool plainFolderTypeAsked_ = false;
+  // The shell's special folders by folded path, gathered on first need.
+  std::unordered_set<std::string> specialFolders_;
+  bool specialFoldersKnown_ = false;
   std::map<char, TDriveSpace> driveSpace_;
 };
 

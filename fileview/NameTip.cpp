@@ -1,5 +1,6 @@
 #include "fileview/NameTip.h"
 
+#include "fileview/PaneText.h"
 #include "platform/Utf16.h"
 
 namespace quill {
@@ -50,9 +51,10 @@ LRESULT TNameTip::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       HGDIOBJ old = font_ ? SelectObject(paint.Get(), font_) : nullptr;
       SetBkMode(paint.Get(), TRANSPARENT);
       SetTextColor(paint.Get(), GetSysColor(COLOR_INFOTEXT));
-      client.left += 2;
-      DrawTextW(paint.Get(), wideText_.c_str(), static_cast<int>(wideText_.size()), &client,
-                DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+      // Drawn like the pane draws the name, so a surrogate pair shows as one character.
+      const SIZE size = PaneTextExtent(paint.Get(), wideText_);
+      PaneTextOut(paint.Get(), client.left + 2, (client.top + client.bottom - size.cy) / 2, ETO_CLIPPED, &client,
+                  wideText_);
       if (old) SelectObject(paint.Get(), old);
       return 0;
     }

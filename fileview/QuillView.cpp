@@ -83,18 +83,12 @@ void TQuillView::SetSortType(TFileSortType value) {
     Refresh(focused ? focused->FullName() : std::string(), true);
     return;
   }
-  // The focus stays on the same entry, not the same position.
-  const TFile* focused = FocusedFile();
-  TFiles& files = Files();
-  files.Sort(value);
-  // Index is renumbered only when an update ends, and the main window sorts inside one.
-  if (focused)
-    for (int i = 0; i < files.Count(); ++i)
-      if (files.Items(i) == focused) {
-        SetItemIndex(i);
-        break;
-      }
+  // The focus keeps its position; whatever entry the new order puts there is focused, and the
+  // name tip and the owner hear of it like of any focus change.
+  const TFile* before = FocusedFile();
+  Files().Sort(value);
   Invalidate();
+  if (FocusedFile() != before && !Files().Updating()) DoChange();
 }
 
 void TQuillView::ScanFiles() {

@@ -86,6 +86,27 @@ std::string TWin32Collator::FoldName(std::string_view name) const {
   return Narrow(wide);
 }
 
+namespace {
+std::string MapCase(std::string_view utf8, DWORD flag) {
+  if (IsAscii(utf8)) return flag == LCMAP_UPPERCASE ? UpperAscii(utf8) : LowerAscii(utf8);
+  std::wstring wide = Widen(utf8);
+  const int n = static_cast<int>(wide.size());
+  std::wstring mapped(n, L'\0');
+  // Simple case mapping is one UTF-16 unit for one, so the result has the text's length.
+  if (LCMapStringW(LOCALE_USER_DEFAULT, flag, wide.data(), n, mapped.data(), n) != n) return std::string(utf8);
+  return Narrow(mapped);
+}
+}  // namespace
+
+std::string TWin32CaseMap::Upper(std::string_view utf8) const { return MapCase(utf8, LCMAP_UPPERCASE); }
+
+std::string TWin32CaseMap::Lower(std::string_view utf8) const { return MapCase(utf8, LCMAP_LOWERCASE); }
+
+const TWin32CaseMap& TWin32CaseMap::Instance() {
+  static const TWin32CaseMap instance;
+  return instance;
+}
+
 const TWin32Collator& TWin32Collator::Instance() {
   static const TWin32Collator instance;
   return instance;

@@ -1,6 +1,7 @@
 // The system's ANSI code page and the user's locale, behind the portable interfaces.
 #pragma once
 
+#include "base/CaseMap.h"
 #include "base/CodePage.h"
 #include "base/Collator.h"
 
@@ -22,6 +23,15 @@ public:
   bool SameName(std::string_view a, std::string_view b) const override;
   std::string FoldName(std::string_view name) const override;
   static const TWin32Collator& Instance();
+};
+
+// Casing by the system's Unicode tables (LCMapStringW), the same simple one-to-one mapping the
+// file system uses to compare names, so every script is cased and no name changes length.
+class TWin32CaseMap : public ICaseMap {
+public:
+  std::string Upper(std::string_view utf8) const override;
+  std::string Lower(std::string_view utf8) const override;
+  static const TWin32CaseMap& Instance();
 };
 
 }  // namespace quill

@@ -104,7 +104,7 @@ TEST_F(ColorListTest, TreeDefaultsWithoutAFile) {
   for (int i = 0; i < kTreeColorCount; ++i) EXPECT_EQ(list.TreeColor(kTreeColorKeys[i].key), expected[i]);
 }
 
-TEST(ParseColorTest, DecimalAndDollarHex) {
+TEST(ParseColorTest, ThirtyTwoBitIntegersDecimalAndDollarHex) {
   struct Case {
     const char* text;
     bool ok;
@@ -113,7 +113,12 @@ TEST(ParseColorTest, DecimalAndDollarHex) {
       {"0", true, 0},           {"255", true, 255},           {" 16777215\t", true, 0xFFFFFF},
       {"$FF00", true, 0xFF00},  {"$ff00", true, 0xFF00},      {" $0000000000FF ", true, 0xFF},
       {"$FFFFFF", true, 0xFFFFFF},
-      {"16777216", false, 0},   {"-1", false, 0},             {"$1000000", false, 0},
+      // Beyond the colour range but integers all the same: kept as their 32 bits.
+      {"16777216", true, 0x1000000}, {"-1", true, 0xFFFFFFFF}, {"$1000000", true, 0x1000000},
+      {"-16777201", true, 0xFF00000F}, {"2147483647", true, 0x7FFFFFFF}, {"-2147483648", true, 0x80000000},
+      {"$FFFFFFFF", true, 0xFFFFFFFF},
+      // No 32-bit integer.
+      {"2147483648", false, 0}, {"-2147483649", false, 0}, {"$100000000", false, 0},
       {"$FFFFFFFFFFFFFFFFFFFF", false, 0},                    {"99999999999999999999999", false, 0},
       {"$ZZ", false, 0},        {"$", false, 0},              {"$-1", false, 0},
       {"", false, 0},           {"  ", false, 0},             {"12a", false, 0},
@@ -126,15 +131,20 @@ TEST(ParseColorTest, DecimalAndDollarHex) {
   }
 }
 
-TEST_F(ColorListTest, BadValuesGiveThatKeysDefault) {
+TEST_F(ColorListTest, ValuesThatAreNoNumberGiveThatKeysDefault) {
   TColorList list = Load(Lines({"[Basic]", "BACK=$FF00", "LINE=$ZZ", "FOLDER=abc", "DRIVE=", "READONLY",
-                                "HIDDEN=-5", "NORMAL=$80", "=77", "[Ext]", "TXT=green", "DOC=", "PDF=$0000FF"}));
+                                "HIDDEN=-5", "NORMAL=$80", "DESCRIPT=16777216", "MB=99999999999", "=77", "[Ext]",
+                                "TXT=green", "DOC=", "PDF=$0000FF", "BIG=-1"}));
   EXPECT_EQ(list.Colors(kColorBack), 0xFF00u);
   EXPECT_EQ(list.Colors(kColorLine), 0xFF8080u);
   EXPECT_EQ(list.Colors(kColorFolder), 0x4040FFu);
   EXPECT_EQ(list.Colors(kColorDrive), 0xFF8080u);
   EXPECT_EQ(list.Colors(kColorReadOnly), 0x00FFFFu);
-  EXPECT_EQ(list.Colors(kColorHidden), 0x0000FFu);
+  // Negative and too-large numbers are numbers: read as they stand.
+  EXPECT_EQ(list.Colors(kColorHidden), static_cast<TColor>(-5));
+  EXPECT_EQ(list.Colors(kColorDescript), 0x1000000u);
+  EXPECT_EQ(list.Colors(kColorMb), 0x0000FFu) << "no 32-bit integer: the default";
+  EXPECT_EQ(list.ExtColor("big"), 0xFFFFFFFFu);
   EXPECT_EQ(list.Colors(kColorNormal), 0x80u);
   EXPECT_EQ(list.ExtColor("txt"), 0x80u);
   EXPECT_EQ(list.ExtColor("doc"), 0x80u);
@@ -160,8 +170,10 @@ TEST_F(ColorListTest, BinaryAndGarbageContentNeverCrash) {
     if (round % 3 == 2) bytes.insert(random() % (bytes.size() + 1), "\n[Basic]\nMB=");
     store_.files[kPath] = bytes;
     TColorList list(store_, codePage_, kPath);
-    for (int i = 0; i < kBasicColorCount; ++i) EXPECT_LE(list.Colors(i), 0xFFFFFFu);
-    EXPECT_LE(list.ExtColor("EXE"), 0xFFFFFFu);
+    // Whatever came of it, loading it again gives the same colours.
+    TColorList again(store_, codePage_, kPath);
+    for (int i = 0; i < kBasicColorCount; ++i) EXPECT_EQ(list.Colors(i), again.Colors(i));
+    EXPECT_EQ(list.ExtColor("EXE"), again.ExtColor("EXE"));
   }
 
   ExpectDefaults(Load(Bytes("\x00\x01\xFF\xFE[Basic]\x00\r\nBACK=\x00" "12\r\n\x80\x81")));
@@ -175,20 +187,26 @@ TEST_F(ColorListTest, BinaryAndGarbageContentNeverCrash) {
 }
 
 TEST_F(ColorListTest, MissingSections) {
-  // No [Basic]: keys outside it are not basic colours, [Ext] still works.
+  // No [Basic] header: the basic keys are read from the lines all the same, [Ext] still works.
   TColorList noBasic = Load(Lines({"BACK=1", "NORMAL=2", "[Ext]", "EXE=3"}));
-  ExpectDefaults(noBasic);
+  EXPECT_EQ(noBasic.Colors(kColorBack), 1u);
+  EXPECT_EQ(noBasic.Colors(kColorNormal), 2u);
+  EXPECT_EQ(noBasic.Colors(kColorFolder), 0x4040FFu);
   EXPECT_EQ(noBasic.ExtColor("exe"), 3u);
-  EXPECT_EQ(noBasic.ExtColor("back"), 0xC0C0C0u);
+  EXPECT_EQ(noBasic.ExtColor("back"), 2u) << "a basic line is no extension colour";
+  TColorList noHeaders = Load(Lines({"FOLDER=7", "TBACK=8"}));
+  EXPECT_EQ(noHeaders.Colors(kColorFolder), 7u);
+  EXPECT_EQ(noHeaders.TreeColor("TBACK"), 8u);
+  EXPECT_EQ(noHeaders.ExtColor("folder"), 0xC0C0C0u);
 
   // No [Ext]: nothing colours extensions, not even basic lines that look like them.
   TColorList noExt = Load(Lines({"[Basic]", "NORMAL=2", "EXE=3"}));
   EXPECT_EQ(noExt.Colors(kColorNormal), 2u);
   EXPECT_EQ(noExt.ExtColor("exe"), 2u);
 
-  // A foreign section ends the one before it.
+  // A foreign section ends the extension table; its lines still name basic keys.
   TColorList other = Load(Lines({"[Basic]", "NORMAL=2", "[Other]", "BACK=1", "[Ext]", "EXE=3", "[More]", "COM=4"}));
-  EXPECT_EQ(other.Colors(kColorBack), 0u);
+  EXPECT_EQ(other.Colors(kColorBack), 1u);
   EXPECT_EQ(other.ExtColor("exe"), 3u);
   EXPECT_EQ(other.ExtColor("com"), 2u);
 
@@ -219,6 +237,21 @@ TEST_F(ColorListTest, ExtensionsSpelledLikeBasicKeys) {
   EXPECT_EQ(list.ExtColor("mb"), 5u);
   EXPECT_EQ(list.ExtColor("BACK"), 6u);
   EXPECT_EQ(list.ExtColor("folder"), 400u);  // a basic key with no [Ext] line is no extension colour
+}
+
+TEST(ContrastingTextColorTest, TheBackgroundWhereItReadsElseBlackOrWhite) {
+  // The default scheme: black text on every default bar.
+  for (TColor bar : {0xC0C0C0u, 0x4040FFu, 0xFF8080u, 0x00FFFFu, 0xFFFFFFu})
+    EXPECT_EQ(ContrastingTextColor(0x000000, bar), 0x000000u) << std::hex << bar;
+  // Text in the bar's own colour (the size on a NORMAL bar) or close to it never stays.
+  EXPECT_EQ(ContrastingTextColor(0xC0C0C0, 0xC0C0C0), 0x000000u);
+  EXPECT_EQ(ContrastingTextColor(0x202020, 0x000000), 0xFFFFFFu);
+  EXPECT_EQ(ContrastingTextColor(0x000000, 0x800000), 0xFFFFFFu) << "black on dark blue";
+  EXPECT_EQ(ContrastingTextColor(0xFFFFFF, 0x800000), 0xFFFFFFu);
+  EXPECT_EQ(ContrastingTextColor(0x00FFFF, 0x000080), 0x00FFFFu) << "yellow reads on dark red";
+  // Only the colour bits count.
+  EXPECT_EQ(ContrastingTextColor(0xFF000000, 0xFFC0C0C0), 0x000000u);
+  EXPECT_EQ(ContrastingTextColor(0x01FFFFFF, 0x000000), 0xFFFFFFu);
 }
 
 TEST_F(ColorListTest, Utf8BomAndAnsiNames) {

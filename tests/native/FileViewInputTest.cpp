@@ -123,12 +123,15 @@ TEST_F(PaneInput, InvertGroupAndSameExtension) {
   EXPECT_EQ(view.SelCount(), 6) << "groups select files only, never folders or drives";
 
   view.DeselectAll(true);
-  view.SetFocused(At("Makefile"));
-  view.SelectSameExt();
-  EXPECT_EQ(Selected(), (std::set<std::string>{"Makefile"})) << "an empty extension must not take the folders";
   view.SetFocused(At("notes.txt"));
   view.SelectSameExt();
-  EXPECT_EQ(Selected(), (std::set<std::string>{"Makefile", "readme.txt", "notes.txt"}));
+  EXPECT_EQ(Selected(), (std::set<std::string>{"readme.txt", "notes.txt"}));
+  view.DeselectAll(true);
+  view.SetFocused(At("Makefile"));
+  view.SelectSameExt();
+  EXPECT_EQ(Selected(), (std::set<std::string>{"Makefile", "Docs", "Music"}))
+      << "folders are not excluded: their extension is empty too; the parent and the drives are refused";
+  EXPECT_EQ(view.SelCount(), 3);
   view.SetFocused(At("Docs"));
   view.SelectSameExt();
   EXPECT_EQ(view.SelCount(), 3) << "a focused folder selects nothing";
@@ -185,9 +188,18 @@ TEST_F(PaneInput, DotBackspaceAndCharactersThatEndTheSearch) {
   EXPECT_EQ(Focused(), "readme.txt");
   Type("\b");
   EXPECT_EQ(view.FindText(), "readme");
-  Type("\b\b\b\b\b\b");
+  Type("\b\b\b\b\b");
+  EXPECT_EQ(view.FindText(), "r");
+  EXPECT_EQ(Focused(), "readme.txt");
+  const size_t reports = findChanges.size();
+  Type("\b");
   EXPECT_EQ(view.FindText(), "");
-  EXPECT_EQ(Focused(), "readme.txt") << "deleting the whole text keeps the focus";
+  EXPECT_EQ(Focused(), "..") << "an emptied search text matches the first entry, as typing nothing would";
+  EXPECT_EQ(findChanges.size(), reports + 1);
+  EXPECT_EQ(findChanges.back(), "");
+  Type("\b");
+  EXPECT_EQ(Focused(), "..") << "Backspace on an empty text only clears it";
+  view.SetFocused(At("readme.txt"));
   Type("re.");
   EXPECT_EQ(Focused(), "..") << "\"re.\" matches nothing; \".\" alone finds the parent entry";
   EXPECT_EQ(view.FindText(), ".");

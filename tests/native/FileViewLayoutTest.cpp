@@ -8,6 +8,7 @@
 
 #include "base/FileSystem.h"
 #include "base/Text.h"
+#include "tests/native/TableCaseMap.h"
 
 namespace quill {
 namespace {
@@ -295,11 +296,23 @@ TEST(FileViewLayout, CharCaseRules) {
       {"ReadMe.Txt", ccLower, "readme.txt"},
       {"rEADME.TXT", ccCapital, "Readme.txt"},
       {"1st.TXT", ccCapital, "1st.txt"},
-      {"\xC3\x89" "COLE", ccCapital, "\xC3\x89" "cole"},  // only ASCII letters change
-      {"stra\xC3\x9F" "e", ccUpper, "STRA\xC3\x9F" "E"},
+      {"résumé.doc", ccUpper, "RÉSUMÉ.DOC"},
+      {"Über", ccUpper, "ÜBER"},
+      {"ÜBER", ccLower, "über"},
+      {"naïve", ccUpper, "NAÏVE"},
+      {"ÉCOLE", ccCapital, "École"},  // the first character is cased whatever its script
+      {"москва", ccCapital, "Москва"},
+      {"ΑΘΗΝΑ", ccLower, "αθηνα"},
+      {"straße", ccUpper, "STRAßE"},  // no one-to-one upper case: kept
+      {"😀 smile", ccUpper, "😀 SMILE"},
+      {"😀SMILE", ccCapital, "😀smile"},
       {"", ccCapital, ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(FitCharCase(c.text, c.charCase), c.expected) << c.text;
+  const test::TTableCaseMap table;
+  for (const Case& c : cases) EXPECT_EQ(FitCharCase(c.text, c.charCase, table), c.expected) << c.text;
+  // The portable fallback cases ASCII letters only and leaves every other byte alone.
+  EXPECT_EQ(FitCharCase("résumé", ccUpper, TAsciiCaseMap::Instance()), "RéSUMé");
+  EXPECT_EQ(FitCharCase("ÉCOLE", ccCapital, TAsciiCaseMap::Instance()), "École");
 }
 
 TEST(FileViewLayout, FoldersShowUpperCaseWhenFilesAreLowerCase) {
@@ -307,20 +320,49 @@ TEST(FileViewLayout, FoldersShowUpperCaseWhenFilesAreLowerCase) {
   TFile* folder = files.AddEntry("Windows", "", faDirectory, 0, 0);
   TFile* file = files.AddFile("ReadMe.TXT", 1, 0, 0);
   TFile* drive = files.AddEntry("C", "Local", faDrive, 0, 0);
+  TFile* unicodeFolder = files.AddEntry("Straße", "", faDirectory, 0, 0);
+  TFile* unicodeDrive = files.AddEntry("D", "Données", faDrive, 0, 0);
   TFileViewSettings settings;
+  const test::TTableCaseMap table;
   settings.CharCase = ccLower;
-  EXPECT_EQ(DisplayName(*folder, settings), "WINDOWS");
-  EXPECT_EQ(DisplayName(*file, settings), "readme");
-  EXPECT_EQ(DisplayExt(*file, settings), "txt");
-  EXPECT_EQ(DisplayName(*drive, settings), "[-c-] local");
+  EXPECT_EQ(DisplayName(*folder, settings, table), "WINDOWS");
+  EXPECT_EQ(DisplayName(*unicodeFolder, settings, table), "STRAßE");
+  EXPECT_EQ(DisplayName(*file, settings, table), "readme");
+  EXPECT_EQ(DisplayExt(*file, settings, table), "txt");
+  EXPECT_EQ(DisplayName(*drive, settings, table), "[-c-] local");
+  settings.CharCase = ccUpper;
+  EXPECT_EQ(DisplayName(*unicodeDrive, settings, table), "[-D-] DONNÉES");
   settings.CharCase = ccCapital;
-  EXPECT_EQ(DisplayName(*folder, settings), "Windows");
+  EXPECT_EQ(DisplayName(*folder, settings, table), "Windows");
   settings.CharCase = ccNormal;
-  EXPECT_EQ(DisplayName(*folder, settings), "Windows");
+  EXPECT_EQ(DisplayName(*folder, settings, table), "Windows");
   settings.CharCase = ccLower;
   settings.AttachExt = true;
-  EXPECT_EQ(DisplayName(*file, settings), "readme.txt");
-  EXPECT_EQ(DisplayExt(*file, settings), "");
+  EXPECT_EQ(DisplayName(*file, settings, table), "readme.txt");
+  EXPECT_EQ(DisplayExt(*file, settings, table), "");
+}
+
+TEST(FileViewLayout, IconCaptionsNameDrivesWithTheirLetterTheNetworkEntryToo) {
+  TFiles files;
+  EXPECT_EQ(IconCaption(*files.AddEntry("C", "Local", faDrive, 0, 0)), "Local (C:)");
+  EXPECT_EQ(IconCaption(*files.AddEntry("/", "Network", faDrive, 0, 4)), "Network (/:)");
+  EXPECT_EQ(IconCaption(*files.AddFile("read me.txt", 1, 0, 0)), "read me.txt");
+  EXPECT_EQ(IconCaption(*files.AddEntry("Docs", "", faDirectory, 0, 0)), "Docs");
+}
+
+TEST(FileViewLayout, NamesAreMeasuredInTheCaseTheyAreShownIn) {
+  TFakeMeasure measure;
+  const test::TTableCaseMap table;
+  TFileViewLayout layout(measure, table);
+  TFiles files;
+  files.AddFile("résumé.doc", 1, 0, 0);
+  files.AddEntry("Über", "", faDirectory, 0, 0);
+  TFileViewSettings settings;
+  layout.CalculateParams(files, settings, 600, 300);
+  EXPECT_EQ(measure.calls.count("RÉSUMÉ"), 1u);
+  EXPECT_EQ(measure.calls.count("ÜBER"), 1u);
+  EXPECT_EQ(measure.calls.count("RéSUMé"), 0u);
+  EXPECT_EQ(&layout.CaseMap(), &table);
 }
 
 TEST(FileViewLayout, ShortNameSizingCutsLongNames) {
@@ -336,13 +378,13 @@ TEST(FileViewLayout, ShortNameSizingCutsLongNames) {
   EXPECT_EQ(p.NameColumnWidth, kEightDotThreeName + kDigit + kThreeWide);
   EXPECT_EQ(measure.calls.count("VERYLONGFILENAME"), 0u);  // names do not size the column
 
-  const TCutText longName = layout.CutToWidth(DisplayName(*files.Items(0), settings), p.NameWidth);
+  const TCutText longName = layout.CutToWidth(DisplayName(*files.Items(0), settings, layout.CaseMap()), p.NameWidth);
   EXPECT_TRUE(longName.Cut);
   EXPECT_EQ(longName.Text, "VERYLONGF~");
-  const TCutText longExt = layout.CutToWidth(DisplayExt(*files.Items(0), settings), p.ExtWidth);
+  const TCutText longExt = layout.CutToWidth(DisplayExt(*files.Items(0), settings, layout.CaseMap()), p.ExtWidth);
   EXPECT_TRUE(longExt.Cut);
   EXPECT_EQ(longExt.Text, "TEX~");
-  const TCutText shortName = layout.CutToWidth(DisplayName(*files.Items(1), settings), p.NameWidth);
+  const TCutText shortName = layout.CutToWidth(DisplayName(*files.Items(1), settings, layout.CaseMap()), p.NameWidth);
   EXPECT_FALSE(shortName.Cut);
   EXPECT_EQ(shortName.Text, "AUTOEXEC");
 }
@@ -367,6 +409,21 @@ TEST(FileViewLayout, CutToWidth) {
       {japanese, 30, "\xE6\x97\xA5~", true},
       {"a" + japanese, 26, "a\xE6\x97\xA5~", true},
       {"a" + japanese, 25, "a~", true},
+      // Characters beyond the BMP (a surrogate pair in UTF-16) stay whole: 16 pixels each.
+      {"😀😀😀", 48, "😀😀😀", false},
+      {"😀😀😀", 39, "😀😀~", true},
+      {"😀😀😀", 38, "😀~", true},
+      {"😀😀😀", 22, "~", true},
+      // An accent and the letter it sits on go together (7 + 8, then "~" 7).
+      {"ae\xCC\x81" "bcd", 36, "ae\xCC\x81" "b~", true},
+      {"ae\xCC\x81" "bcd", 28, "a~", true},
+      // An emoji with a skin tone, a joined sequence and a flag are one character each.
+      {"x\xF0\x9F\x91\x8B\xF0\x9F\x8F\xBD" "yz", 46, "x\xF0\x9F\x91\x8B\xF0\x9F\x8F\xBD~", true},
+      {"x\xF0\x9F\x91\x8B\xF0\x9F\x8F\xBD" "yz", 45, "x~", true},
+      {"x\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9" "y", 50, "x~", true},
+      {"\xF0\x9F\x87\xB0\xF0\x9F\x87\xB7\xF0\x9F\x87\xAF\xF0\x9F\x87\xB5" "z", 40,
+       "\xF0\x9F\x87\xB0\xF0\x9F\x87\xB7~", true},
+      {"\xF0\x9F\x87\xB0\xF0\x9F\x87\xB7\xF0\x9F\x87\xAF\xF0\x9F\x87\xB5" "z", 38, "~", true},
       {"", 0, "", false},
   };
   TFakeMeasure measure;
@@ -381,6 +438,56 @@ TEST(FileViewLayout, CutToWidth) {
       EXPECT_LE(measure.TextWidth(result.Text), c.width);
     }
   }
+}
+
+TEST(FileViewLayout, CaptionsWrapAtSpacesAndBreakOnlyBetweenCharacters) {
+  TFakeMeasure measure;
+  TFileViewLayout layout(measure);
+  struct Case {
+    std::string text;
+    int width, maxLines;
+    std::vector<std::string> lines;
+    bool cut;
+  };
+  const Case cases[] = {
+      {"short.txt", 100, 3, {"short.txt"}, false},
+      {"my holiday photos.jpg", 70, 3, {"my holiday", "photos.jpg"}, false},
+      {"my  holiday", 30, 3, {"my", "holi", "day"}, false},  // spaces at a break belong to no line
+      {"abcdefghijklmnop", 50, 2, {"abcdefg", "hijk..."}, true},
+      {"my holiday photos.jpg", 70, 0, {"my holi..."}, true},  // always at least one line
+      {"😀😀😀😀", 40, 3, {"😀😀", "😀😀"}, false},
+      {"😀😀😀😀😀", 40, 2, {"😀😀", "😀..."}, true},
+      {"a\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9", 40, 3,
+       {"a", "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9"}, true},  // 44 wide, never split
+      {"W", 5, 3, {"W"}, true},
+      {"", 50, 3, {}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text + " in " + std::to_string(c.width));
+    const TCaptionLines result = layout.WrapCaption(c.text, c.width, c.maxLines);
+    EXPECT_EQ(result.Lines, c.lines);
+    EXPECT_EQ(result.Cut, c.cut);
+    int widest = 0;
+    for (const std::string& line : result.Lines) {
+      EXPECT_TRUE(IsValidUtf8(line)) << line;
+      widest = std::max(widest, measure.TextWidth(line));
+    }
+    EXPECT_EQ(result.Width, widest);
+  }
+}
+
+TEST(FileViewLayout, CharacterStartsKeepSequencesTogether) {
+  EXPECT_EQ(CharacterStarts(""), (std::vector<size_t>{}));
+  EXPECT_EQ(CharacterStarts("ab"), (std::vector<size_t>{0, 1}));
+  EXPECT_EQ(CharacterStarts("\xC3\xA9t\xC3\xA9"), (std::vector<size_t>{0, 2, 3}));
+  EXPECT_EQ(CharacterStarts("\xF0\x9F\x98\x80x"), (std::vector<size_t>{0, 4}));
+  // A combining mark at the very start has nothing to join: it is a character of its own.
+  EXPECT_EQ(CharacterStarts("\xCC\x81" "a\xCC\x81"), (std::vector<size_t>{0, 2}));
+  // Heart with the emoji variation selector, keycap one, then three flags' letters in a row.
+  EXPECT_EQ(CharacterStarts("\xE2\x9D\xA4\xEF\xB8\x8F" "1\xEF\xB8\x8F\xE2\x83\xA3"), (std::vector<size_t>{0, 6}));
+  EXPECT_EQ(CharacterStarts("\xF0\x9F\x87\xB0\xF0\x9F\x87\xB7\xF0\x9F\x87\xAF"), (std::vector<size_t>{0, 8}));
+  // Stray continuation bytes count one each rather than swallowing what follows.
+  EXPECT_EQ(CharacterStarts("\x80\x80" "a"), (std::vector<size_t>{0, 1, 2}));
 }
 
 TEST(FileViewLayout, EachDisplayedNameIsMeasuredOnce) {

@@ -172,8 +172,13 @@ TEST_F(PaneModel, RefreshAndUnsortedOrderKeepFocusAndSelection) {
   EXPECT_EQ(view.SelCount(), 2);
   EXPECT_TRUE(view.Files().Items(view.Files().IndexOf("a.txt"))->Selected);
 
+  const int position = view.ItemIndex();
   view.SetSortType(fstName);
-  EXPECT_EQ(Focused(), "tool.exe") << "sorting keeps the focused entry";
+  EXPECT_EQ(view.ItemIndex(), position) << "sorting keeps the focused position";
+  EXPECT_EQ(Focused(), Names()[position]);
+  EXPECT_NE(Focused(), "tool.exe") << "the name order puts another entry there";
+  EXPECT_EQ(view.SelCount(), 2) << "the selection goes with its entries";
+  EXPECT_TRUE(view.Files().Items(view.Files().IndexOf("a.txt"))->Selected);
   view.Deselect(view.Files().IndexOf("a.txt"));
   EXPECT_EQ(view.SelCount(), 1);
   EXPECT_EQ(view.SelSize(), 20u);

@@ -235,14 +235,23 @@ TEST_F(PaneView, HiddenToggleKeepsTheFocusedEntryWhenItStaysListed) {
   EXPECT_EQ(view.ItemIndex(), 0) << "the focused entry went away";
 }
 
-TEST_F(PaneView, SortChangeInsideAnUpdateKeepsTheFocusedEntry) {
-  // The main window applies its settings with the list held in an update.
+TEST_F(PaneView, SortChangeKeepsTheFocusedPositionInsideAnUpdateToo) {
   view.SetSortType(fstName);
   view.SetFolder("C:\\Work");
-  view.SetItemIndex(At("README"));
-  view.Files().BeginUpdate();
+  int changes = 0;
+  view.OnChange = [&] { ++changes; };
+  const int readme = At("README");
+  view.SetItemIndex(readme);
+  changes = 0;
   view.SetSortType(fstExt);
+  EXPECT_EQ(view.ItemIndex(), readme);
+  EXPECT_NE(Focused(), "README") << "README has no extension: by extension it moves to the front of the files";
+  EXPECT_EQ(changes, 1) << "another entry under the focus is a focus change to the owner";
+  // The main window applies its settings with the list held in an update.
+  view.Files().BeginUpdate();
+  view.SetSortType(fstName);
   view.Files().EndUpdate();
+  EXPECT_EQ(view.ItemIndex(), readme);
   EXPECT_EQ(Focused(), "README");
 }
 

@@ -1,10 +1,11 @@
-// The Win32 file system, code page and collator on real files under the real system.
+// The Win32 file system, code page, collator and case map on real files under the real system.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 #include <vector>
 
+#include "fileview/FileViewLayout.h"
 #include "platform/Win32FileSystem.h"
 #include "platform/Win32Text.h"
 #include "tests/win32/TestSupport.h"
@@ -103,6 +104,25 @@ TEST(Win32Collator, SortKeysOrderLikeTheLocaleIgnoringCase) {
   EXPECT_TRUE(c.SameName("\xCE\xA9mega", "\xCF\x89MEGA"));  // Ωmega / ωMEGA
   EXPECT_FALSE(c.SameName("readme.txt", "readme.txt2"));
   EXPECT_EQ(c.FoldName("readme.Txt"), c.FoldName("README.TXT"));
+}
+
+TEST(Win32CaseMap, EveryScriptIsCasedAndSurrogatePairsStayWhole) {
+  const auto& m = TWin32CaseMap::Instance();
+  EXPECT_EQ(m.Upper("résumé"), "RÉSUMÉ");
+  EXPECT_EQ(m.Upper("naïve.txt"), "NAÏVE.TXT");
+  EXPECT_EQ(m.Lower("ÜBER"), "über");
+  EXPECT_EQ(m.Upper("Ωmega ωμέγα"), "ΩMEGA ΩΜΈΓΑ");
+  EXPECT_EQ(m.Lower("МОСКВА"), "москва");
+  EXPECT_EQ(m.Upper("ǆ"), "Ǆ");
+  EXPECT_EQ(m.Upper("straße"), "STRAßE") << "one character for one";
+  EXPECT_EQ(m.Upper("한글 abc"), "한글 ABC");
+  // Characters beyond the BMP keep both halves of their pair.
+  const std::string emoji = "smile \xF0\x9F\x98\x80 \xF0\x9F\x91\x8B\xF0\x9F\x8F\xBD";
+  EXPECT_EQ(m.Upper(emoji), "SMILE \xF0\x9F\x98\x80 \xF0\x9F\x91\x8B\xF0\x9F\x8F\xBD");
+  EXPECT_EQ(m.Lower(m.Upper(emoji)), emoji);
+  EXPECT_EQ(m.Upper(""), "");
+  // The pane cases with it.
+  EXPECT_EQ(FitCharCase("élan vital", ccCapital, m), "Élan vital");
 }
 
 TEST(Win32CodePage, AnsiWhenEveryCharacterFitsOtherwiseRefused) {

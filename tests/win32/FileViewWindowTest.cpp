@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <memory>
@@ -11,6 +13,8 @@
 #include <vector>
 
 #include "fileview/FileViewWindow.h"
+#include "base/Text.h"
+#include "platform/Utf16.h"
 #include "platform/Win32FileSystem.h"
 #include "platform/Win32Text.h"
 #include "tests/win32/TestSupport.h"
@@ -178,6 +182,53 @@ TEST_F(FileViewWindow, ALongNameInANarrowPaneIsCutAndMarkedTruncated) {
   EXPECT_FALSE(longName->Truncated);
 }
 
+TEST_F(FileViewWindow, NamesInEveryScriptAreUpperCasedAndPairsAreCutWhole) {
+  test::MakeFolder(dir / "unicode");
+  const std::string party = "\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80"
+                            "\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80 party";
+  for (const std::string& name : {std::string("résumé.doc"), std::string("Über.txt"), std::string("naïve.txt"),
+                                   std::string("smile \xF0\x9F\x98\x80 face.txt"), party + ".txt"})
+    test::WriteBytes(dir / ("unicode\\" + name), "x");
+  Show(dir / "unicode", 230, 300);
+  TCapture capture(pane);
+  capture.SaveFor("unicode-upper");
+  const TFileViewSettings& settings = pane.Settings();
+  const ICaseMap& caseMap = pane.Layout().CaseMap();
+  EXPECT_EQ(DisplayName(*view.Files().Items(Find("résumé.doc")), settings, caseMap), "RÉSUMÉ");
+  EXPECT_EQ(DisplayName(*view.Files().Items(Find("Über.txt")), settings, caseMap), "ÜBER");
+  EXPECT_EQ(DisplayName(*view.Files().Items(Find("naïve.txt")), settings, caseMap), "NAÏVE");
+  EXPECT_EQ(DisplayName(*view.Files().Items(Find(party + ".txt")), settings, caseMap), party.substr(0, 40) + " PARTY");
+  EXPECT_TRUE(view.Files().Items(Find(party + ".txt"))->Truncated);
+
+  // Measured as drawn: a pair is one character, so ten of them are ten times one, and never
+  // wider than GDI's two missing-glyph boxes per pair.
+  HDC dc = CreateCompatibleDC(nullptr);
+  SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  TGdiTextMeasure measure;
+  measure.SetDC(dc);
+  const int one = measure.TextWidth("\xF0\x9F\x98\x80");
+  EXPECT_GT(one, 0);
+  EXPECT_EQ(measure.TextWidth(party.substr(0, 40)), 10 * one);
+  SIZE gdi{};
+  GetTextExtentPoint32W(dc, L"\xD83D\xDE00", 2, &gdi);
+  EXPECT_LE(one, gdi.cx);
+  EXPECT_EQ(measure.TextWidth("a\xF0\x9F\x98\x80" "b"), measure.TextWidth("a") + one + measure.TextWidth("b"));
+  // Cut to any width, the text keeps whole pairs and ends in "~".
+  TFileViewLayout layout(measure, caseMap);
+  for (int width = one; width < 10 * one; width += 3) {
+    const TCutText cut = layout.CutToWidth(party, width);
+    ASSERT_TRUE(cut.Cut);
+    EXPECT_TRUE(IsValidUtf8(cut.Text)) << width;
+    EXPECT_EQ((cut.Text.size() - 1) % 4, 0u) << width;
+    EXPECT_LE(measure.TextWidth(cut.Text), width);
+    const std::wstring wide = Widen(cut.Text);
+    for (size_t i = 0; i + 1 < wide.size(); i += 2) {
+      EXPECT_TRUE(IS_HIGH_SURROGATE(wide[i]) && IS_LOW_SURROGATE(wide[i + 1])) << width;
+    }
+  }
+  DeleteDC(dc);
+}
+
 TEST_F(FileViewWindow, SelectedEntriesShowACheckMarkAndTheFocusIsInverted) {
   test::MakeFolder(dir / "marks");
   test::WriteBytes(dir / "marks\\one.dat", "x");
@@ -215,6 +266,58 @@ TEST_F(FileViewWindow, SelectedEntriesShowACheckMarkAndTheFocusIsInverted) {
   pane.SetFocusStyle(fsDot);
   TCapture dotted(pane);
   EXPECT_NE(dotted.At(frameX, frameY), darker);
+}
+
+TEST_F(FileViewWindow, EveryTextOfTheFocusedRowStandsOutFromTheFocusBar) {
+  test::MakeFolder(dir / "bar");
+  // No colour for .bin: the bar takes NORMAL, the colour the size digits are drawn in elsewhere.
+  test::WriteBytes(dir / "bar\\plain.bin", std::string(123456, 'x'));
+  test::WriteBytes(dir / "bar\\large.bin", std::string(1500000, 'x'));
+  test::WriteBytes(dir / "bar\\locked.bin", "12345", FILE_ATTRIBUTE_READONLY);
+  test::WriteBytes(dir / "bar\\deep.blu", std::string(777, 'x'));
+  Show(dir / "bar", 700, 300);
+  const TLayoutParams& p = pane.Params();
+  ASSERT_NE(p.SizeMode, kSizeNone);
+  ASSERT_TRUE(p.ShowDate);
+  const int sizeWidth = p.SizeMode == kSizeWide ? p.WideSizeWidth : p.NarrowSizeWidth;
+  auto sizeRect = [&](int index) {
+    const RECT text = TextRect(index);
+    const int left = text.left + p.NameColumnWidth + p.DigitWidth;
+    return RECT{left, text.top, left + sizeWidth, text.bottom};
+  };
+  auto dateRect = [&](int index) {
+    const RECT size = sizeRect(index);
+    return RECT{size.right + p.DigitWidth, size.top, size.right + p.DigitWidth + p.DateWidth, size.bottom};
+  };
+  auto nameRect = [&](int index) {
+    const RECT text = TextRect(index);
+    return RECT{text.left, text.top, text.left + p.NameWidth, text.bottom};
+  };
+  for (const char* name : {"plain.bin", "large.bin", "locked.bin"}) {
+    SCOPED_TRACE(name);
+    const int index = Find(name);
+    view.SetItemIndex(index);
+    TCapture capture(pane);
+    if (std::string(name) == "plain.bin") capture.SaveFor("focused-size");
+    // Drawn in the background colour (black) on the grey bar: the name, every digit of the
+    // size, the unit letter of a shortened size, the date.
+    EXPECT_GT(capture.CountNear(nameRect(index), kBack), 10);
+    EXPECT_GT(capture.CountNear(sizeRect(index), kBack), 4);
+    EXPECT_GT(capture.CountNear(dateRect(index), kBack), 10);
+    EXPECT_EQ(capture.CountNear(sizeRect(index), 0x00FFFF), 0) << "no read-only yellow on the bar";
+    EXPECT_EQ(capture.CountNear(sizeRect(index), 0x0000FF), 0) << "no unit-letter red on the bar";
+  }
+  // A bar too dark for black text takes white text.
+  test::WriteBytes(dir / "dark.col", "[Basic]\r\nBACK=0\r\nNORMAL=12632256\r\n[Ext]\r\nBLU=8388608\r\n");
+  view.SetColorFile(dir / "dark.col");
+  const int deep = Find("deep.blu");
+  view.SetItemIndex(deep);
+  TCapture dark(pane);
+  dark.SaveFor("focused-dark");
+  EXPECT_GT(dark.Count(TextRect(deep), 0x800000), 50) << "the bar in the extension's colour";
+  EXPECT_GT(dark.CountNear(nameRect(deep), 0xFFFFFF), 10);
+  EXPECT_GT(dark.CountNear(sizeRect(deep), 0xFFFFFF), 10);
+  EXPECT_EQ(dark.CountNear(nameRect(deep), kBack), 0);
 }
 
 TEST_F(FileViewWindow, TheScrollBarCountsPagesAndPagesFollowTheFocus) {
@@ -267,13 +370,25 @@ TEST_F(FileViewWindow, TheScrollBarCountsPagesAndPagesFollowTheFocus) {
   EXPECT_EQ(pane.PageCount(), 1);
 }
 
-TEST_F(FileViewWindow, IconsAreAskedForOncePerExtension) {
+TEST_F(FileViewWindow, IconsAreAskedOncePerExtensionAndFoldersThatMayLookDifferentPerPath) {
   test::MakeFolder(dir / "icons");
   for (int i = 0; i < 20; ++i) test::WriteBytes(dir / ("icons\\d" + std::to_string(i) + ".dat"), "x");
   for (int i = 0; i < 5; ++i) test::WriteBytes(dir / ("icons\\t" + std::to_string(i) + ".TXT"), "x");
   test::WriteBytes(dir / "icons\\upper.txt", "x");
   test::MakeFolder(dir / "icons\\sub1");
   test::MakeFolder(dir / "icons\\sub2");
+  // A customised folder: its desktop.ini names another icon, which the shell reads for a folder
+  // marked read-only or system.
+  test::MakeFolder(dir / "icons\\custom");
+  test::WriteBytes(dir / "icons\\custom\\desktop.ini",
+                   "[.ShellClassInfo]\r\nIconFile=C:\\windows\\system32\\shell32.dll\r\nIconIndex=12\r\n"
+                   "IconResource=C:\\windows\\system32\\shell32.dll,12\r\n",
+                   FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  SetFileAttributesW(Widen(dir / "icons\\custom").c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM);
+  // Marked system with no desktop.ini (Wine keeps no read-only mark on folders, which would do
+  // the same on Windows).
+  test::MakeFolder(dir / "icons\\marked");
+  SetFileAttributesW(Widen(dir / "icons\\marked").c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM);
   Show(dir / "icons", 790, 590);
   TCapture capture(pane);
   const TFiles& files = view.Files();
@@ -283,20 +398,122 @@ TEST_F(FileViewWindow, IconsAreAskedForOncePerExtension) {
     drives += files.Items(i)->IsDrive();
     EXPECT_NE(files.Items(i)->ImageIndex, -1) << files.Items(i)->FullName();
   }
-  // Two extensions (any case) and one folder icon; the drive entries ask one each.
-  EXPECT_EQ(pane.SmallImages().ShellLookups(), 3 + drives);
+  // Two extensions (any case), the plain folders' one icon, the two marked folders by their
+  // paths, and one for each drive entry.
+  const int expected = 2 + 1 + 2 + drives;
+  EXPECT_EQ(pane.SmallImages().ShellLookups(), expected);
+  EXPECT_TRUE(pane.SmallImages().AskedAboutFolder(dir / "icons\\custom"));
+  EXPECT_TRUE(pane.SmallImages().AskedAboutFolder(dir / "icons\\marked"));
+  EXPECT_FALSE(pane.SmallImages().AskedAboutFolder(dir / "icons\\sub1"));
   EXPECT_EQ(files.Items(Find(".."))->ImageIndex, kParentImage);
   EXPECT_EQ(files.Items(Find("d1.dat"))->ImageIndex, files.Items(Find("d2.dat"))->ImageIndex);
-  // A second paint asks nothing.
+  EXPECT_EQ(files.Items(Find("sub1"))->ImageIndex, files.Items(Find("sub2"))->ImageIndex);
+  EXPECT_EQ(files.Items(Find("marked"))->ImageIndex, files.Items(Find("sub1"))->ImageIndex)
+      << "marked without a desktop.ini: the plain folder's icon, by its own path";
+  EXPECT_NE(files.Items(Find("custom"))->ImageIndex, files.Items(Find("sub1"))->ImageIndex)
+      << "the customised folder shows its own icon";
+  // A second paint asks nothing; after a rescan only the drive roots are asked again (their
+  // media may have changed), the folders are known by path.
   TCapture again(pane);
-  EXPECT_EQ(pane.SmallImages().ShellLookups(), 3 + drives);
+  EXPECT_EQ(pane.SmallImages().ShellLookups(), expected);
+  const int customIcon = files.Items(Find("custom"))->ImageIndex;
+  view.Refresh({}, false);
+  ASSERT_EQ(files.Items(Find("custom"))->ImageIndex, -1) << "new entries";
+  TCapture rescanned(pane);
+  EXPECT_EQ(files.Items(Find("custom"))->ImageIndex, customIcon);
+  EXPECT_EQ(pane.SmallImages().ShellLookups(), expected + drives - 1);
   // Icon style forgets the small indexes and takes the large list.
   pane.SetViewStyle(vsIcon);
   EXPECT_EQ(files.Items(Find("d1.dat"))->ImageIndex, -1);
   TCapture icons(pane);
   icons.SaveFor("icons");
   EXPECT_GE(pane.LargeImages().ShellLookups(), 1);
-  EXPECT_LE(pane.LargeImages().ShellLookups(), 3 + drives);
+  EXPECT_LE(pane.LargeImages().ShellLookups(), expected);
+  EXPECT_NE(files.Items(Find("custom"))->ImageIndex, files.Items(Find("sub1"))->ImageIndex);
+}
+
+TEST_F(FileViewWindow, TheShellsSpecialFoldersAreAskedAboutByPath) {
+  // The system's folder, listed in its drive's root among folders that are not special.
+  wchar_t windows[MAX_PATH] = {};
+  ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_WINDOWS, nullptr, SHGFP_TYPE_CURRENT, windows)));
+  const std::string path = Narrow(windows);
+  // Not marked in any way the folder itself would be asked about for.
+  const DWORD marks =
+      GetFileAttributesW(windows) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT);
+  ASSERT_EQ(marks, 0u);
+  const std::string root = path.substr(0, path.find_last_of('\\') + 1);
+  Show(root, 790, 590);
+  ASSERT_EQ(view.Folder(), root);
+  ASSERT_GE(Find(path.substr(root.size())), 0);
+  TCapture capture(pane);
+  EXPECT_TRUE(pane.SmallImages().AskedAboutFolder(path));
+  int askedByPath = 0;
+  for (int i = 0; i < view.Files().Count(); ++i) {
+    const TFile& file = *view.Files().Items(i);
+    if (file.IsFolder()) askedByPath += pane.SmallImages().AskedAboutFolder(root + file.Name());
+  }
+  EXPECT_LT(askedByPath, view.Files().CountKind(kKindFolder)) << "not every folder of the root";
+}
+
+TEST_F(FileViewWindow, FolderTypeNamesComeFromTheirPaths) {
+  test::MakeFolder(dir / "types");
+  test::MakeFolder(dir / "types\\plain");
+  test::MakeFolder(dir / "types\\marked");
+  SetFileAttributesW(Widen(dir / "types\\marked").c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM);
+  test::WriteBytes(dir / "types\\note.txt", "x");
+  Show(dir / "types", 790, 590);
+  TCapture capture(pane);
+  ASSERT_TRUE(pane.Params().ShowDescription);
+  const TFiles& files = view.Files();
+  SHFILEINFOW info{};
+  ASSERT_TRUE(SHGetFileInfoW(Widen(dir / "types\\marked").c_str(), 0, &info, sizeof info, SHGFI_TYPENAME));
+  EXPECT_EQ(files.Items(Find("marked"))->TypeName(), Narrow(info.szTypeName));
+  ASSERT_TRUE(SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                             SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES));
+  EXPECT_EQ(files.Items(Find("plain"))->TypeName(), Narrow(info.szTypeName)) << "any plain folder's name";
+  EXPECT_FALSE(files.Items(Find("plain"))->TypeName().empty());
+  EXPECT_EQ(files.Items(Find(".."))->TypeName(), "Parent Folder");
+  // An archive's folders exist nowhere: the generic name, no shell call on a made-up path.
+  view.SetOwnerData(true);
+  view.OnOwnerData = [&](bool&) {
+    view.Files().Clear();
+    view.Files().AddEntry("..", {}, faDirectory, 0, 0);
+    view.Files().AddEntry("inside", {}, faDirectory | faSystem, 0, 0);
+  };
+  view.Refresh({}, false);
+  TCapture archive(pane);
+  EXPECT_EQ(files.Items(Find("inside"))->TypeName(), "File Folder");
+  EXPECT_NE(files.Items(Find("inside"))->ImageIndex, -1);
+}
+
+TEST_F(FileViewWindow, FolderIconsAreAskedForTheShownPageOnly) {
+  test::MakeFolder(dir / "deep");
+  for (int i = 0; i < 300; ++i) test::MakeFolder(dir / ("deep\\folder" + std::to_string(1000 + i)));
+  // Every fifth folder marked system, so its icon is asked for by path.
+  for (int i = 0; i < 300; i += 5)
+    SetFileAttributesW(Widen(dir / ("deep\\folder" + std::to_string(1000 + i))).c_str(),
+                       FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_SYSTEM);
+  Show(dir / "deep", 300, 200);
+  const int pageSize = pane.Params().PageSize();
+  ASSERT_LT(pageSize * 3, 300);
+  auto askedByPath = [&] {
+    int asked = 0;
+    for (int i = 0; i < 300; ++i)
+      asked += pane.SmallImages().AskedAboutFolder(dir / ("deep\\folder" + std::to_string(1000 + i)));
+    return asked;
+  };
+  TCapture first(pane);
+  // The first page: "..", then folders 1000 up; the marked ones among them, nothing beyond.
+  const int firstMarked = (pageSize - 1 + 4) / 5;
+  EXPECT_EQ(askedByPath(), firstMarked);
+  EXPECT_EQ(pane.SmallImages().ShellLookups(), firstMarked + 1) << "and the plain folders' icon once";
+  SendMessageW(pane.Handle(), WM_VSCROLL, SB_PAGEDOWN, 0);
+  TCapture second(pane);
+  const int secondMarked = (2 * pageSize - 1 + 4) / 5;
+  EXPECT_EQ(askedByPath(), secondMarked);
+  SendMessageW(pane.Handle(), WM_VSCROLL, SB_PAGEUP, 0);
+  TCapture back(pane);
+  EXPECT_EQ(pane.SmallImages().ShellLookups(), secondMarked + 1) << "folders seen before are not asked again";
 }
 
 TEST_F(FileViewWindow, SettingsRecomputeTheLayout) {
@@ -324,12 +541,57 @@ TEST_F(FileViewWindow, SettingsRecomputeTheLayout) {
   const int withIcons = pane.Params().IconArea;
   pane.SetViewIcon(false);
   EXPECT_EQ(pane.Params().IconArea, withIcons - 20);
+
+  // The icon grid's spacing: kept in the list, applied in icon style.
+  const TLayoutParams listParams = pane.Params();
+  pane.SetIconVSpacing(10);
+  pane.SetIconHSpacing(20);
+  EXPECT_EQ(pane.Settings().IconVSpacing, 10);
+  EXPECT_EQ(pane.Settings().IconHSpacing, 20);
+  EXPECT_EQ(pane.Params().CellHeight, listParams.CellHeight);
+  EXPECT_EQ(pane.Params().Columns, listParams.Columns);
+  pane.SetViewStyle(vsIcon);
+  EXPECT_EQ(pane.Params().CellHeight, 10 + 32);
+  RECT client{};
+  GetClientRect(pane.Handle(), &client);
+  EXPECT_EQ(pane.Params().Columns, client.right / (20 + 32));
+  pane.SetIconHSpacing(68);
+  EXPECT_EQ(pane.Params().Columns, client.right / (68 + 32)) << "in icon style the grid follows at once";
+  pane.SetViewStyle(vsList);
+
+  // Border: a sunken client edge by default, none on request, on the same window.
+  const HWND handle = pane.Handle();
+  EXPECT_EQ(pane.BorderStyle(), bsSingle);
+  EXPECT_TRUE(GetWindowLongW(handle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  const int edged = pane.Params().ItemArea.Width();
+  pane.SetBorderStyle(bsNone);
+  EXPECT_EQ(pane.Handle(), handle);
+  EXPECT_FALSE(GetWindowLongW(handle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  TCapture borderless(pane);
+  EXPECT_EQ(pane.Params().ItemArea.Width(), edged + 2 * GetSystemMetrics(SM_CXEDGE))
+      << "the client area took the edge's room";
+  pane.SetBorderStyle(bsSingle);
+  EXPECT_TRUE(GetWindowLongW(handle, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  TCapture edgedAgain(pane);
+  EXPECT_EQ(pane.Params().ItemArea.Width(), edged);
 }
 
 TEST_F(FileViewWindow, TheTitleShowsTheSortColumnAndHiddenLetters) {
   test::MakeFolder(dir / "title");
   Show(dir / "title", 400, 200);
+  // A new title repaints the title strip and nothing else.
+  UpdateWindow(pane.Handle());
+  RECT pending{};
+  ASSERT_FALSE(GetUpdateRect(pane.Handle(), &pending, FALSE));
   view.SetTitle("Here and there");
+  ASSERT_TRUE(GetUpdateRect(pane.Handle(), &pending, FALSE));
+  RECT paneClient{};
+  GetClientRect(pane.Handle(), &paneClient);
+  EXPECT_EQ(pending.top, 0);
+  EXPECT_EQ(pending.left, 0);
+  EXPECT_EQ(pending.right, paneClient.right);
+  EXPECT_EQ(pending.bottom, kTitleHeight);
+  UpdateWindow(pane.Handle());
   TCapture shown(pane);
   RECT client{};
   GetClientRect(pane.Handle(), &client);
@@ -542,6 +804,53 @@ TEST_F(PaneInput, ACutNameShowsItsTipAfterADelayAndKeysPutItAway) {
   EXPECT_TRUE(pane.NameTip().Visible());
   Pump(TNameTip::kHideDelay + 300);
   EXPECT_FALSE(pane.NameTip().Visible());
+}
+
+TEST_F(PaneInput, TypingOnAfterASearchFoundACutNameStillShowsItsTip) {
+  test::MakeFolder(dir / "typing");
+  const std::string longName = "the name far too long to be shown whole in this pane.txt";
+  test::WriteBytes(dir / ("typing\\" + longName), "x");
+  test::WriteBytes(dir / "typing\\another.txt", "x");
+  test::WriteBytes(dir / "typing\\short.txt", "x");
+  Show(dir / "typing", 180, 200);
+  SetForegroundWindow(parent);
+  SetFocus(pane.Handle());
+  view.SetItemIndex(Find("another.txt"));
+  Pump(TFileViewWindow::kNameTipDelay + 200);
+  // "t" finds the cut name; "h" comes 100 ms later, before the tip's delay is over. Each key
+  // also passes the program's message loop, which puts the tip away.
+  pane.HideNameTipForKey();
+  Key('T');
+  Type(L"t");
+  ASSERT_EQ(Focused(), longName);
+  Pump(100);
+  pane.HideNameTipForKey();
+  Key('H');
+  Type(L"h");
+  EXPECT_EQ(view.FindText(), "th");
+  EXPECT_FALSE(pane.NameTip().Visible());
+  Pump(TFileViewWindow::kNameTipDelay + 300);
+  ASSERT_TRUE(pane.NameTip().Visible()) << "the show pending for the focused entry survives the key";
+  EXPECT_EQ(pane.NameTip().Text(), "THE NAME FAR TOO LONG TO BE SHOWN WHOLE IN THIS PANE.TXT");
+  // A key-down puts a shown tip away.
+  pane.HideNameTipForKey();
+  Key('E');
+  EXPECT_FALSE(pane.NameTip().Visible());
+
+  // Putting the tip away for good (activation, system commands) ends a pending show too.
+  view.SetItemIndex(Find("short.txt"));
+  view.SetItemIndex(Find(longName));
+  pane.HideNameTip();
+  Pump(TFileViewWindow::kNameTipDelay + 300);
+  EXPECT_FALSE(pane.NameTip().Visible());
+  // A key that moves the focus onto the cut name starts its delay afresh.
+  view.SetItemIndex(Find("short.txt"));
+  Pump(100);
+  pane.HideNameTipForKey();
+  Key(VK_DOWN);
+  ASSERT_EQ(Focused(), longName);
+  Pump(TFileViewWindow::kNameTipDelay + 300);
+  EXPECT_TRUE(pane.NameTip().Visible());
 }
 
 }  // namespace
