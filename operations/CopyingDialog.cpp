@@ -131,8 +131,11 @@ void TfCopying::Command(int id, int notification) {
 
 INT_PTR TfCopying::Message(UINT message, WPARAM, LPARAM) {
   if (message != WM_CLOSE) return FALSE;
-  // Closing is cancelling; the engine ends the dialog when it notices.
+  // Closing is cancelling, and the window goes at once rather than when the engine next looks:
+  // the estimate stops and the owner takes the keyboard again while the engine winds down.
   Cancel();
+  gauge_.StopTimer();
+  HideModeless();
   return TRUE;
 }
 

@@ -644,21 +644,45 @@ TEST_F(CopyProgress, TextsFollowTheEngineAtMostTenTimesASecond) {
   copying.End();
 }
 
-TEST_F(CopyProgress, CancelEscapeAndTheCloseBoxSetCancelledAndANewRunClearsIt) {
+TEST_F(CopyProgress, CancelAndEscapeSetCancelledAndANewRunClearsIt) {
   TfCopying copying(owner.Handle());
   const std::function<void(HWND)> ways[] = {
       [](HWND d) { Click(d, TfCopying::kCancelId); },
       [](HWND d) { PressKey(GetDlgItem(d, TfCopying::kCancelId), VK_ESCAPE); },
-      [](HWND d) { PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0); },
   };
   for (const auto& way : ways) {
     copying.Begin("Copying...", 1, 100, pmBytes);
     EXPECT_FALSE(copying.Cancelled());
     way(copying.Handle());
     EXPECT_TRUE(PumpUntil(copying, [&] { return copying.Cancelled(); }));
-    EXPECT_TRUE(IsWindowVisible(copying.Handle())) << "the engine ends the dialog, not the click";
+    EXPECT_TRUE(IsWindowVisible(copying.Handle())) << "the engine ends the dialog, not the button";
+    EXPECT_FALSE(IsWindowEnabled(owner.Handle()));
     copying.End();
     EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+  }
+}
+
+TEST_F(CopyProgress, ClosingStopsTheTimerAndGivesTheOwnerBackAtOnce) {
+  TfCopying copying(owner.Handle(), std::chrono::milliseconds(20));
+  for (int run = 0; run < 2; ++run) {
+    copying.Begin("Copying...", 2, 1000000, pmBytes);
+    EXPECT_FALSE(copying.Cancelled()) << run;
+    EXPECT_TRUE(copying.Gauge().TimerRunning()) << run;
+    EXPECT_EQ(GetActiveWindow(), copying.Handle()) << run;
+    copying.AddProgress(100000);
+    PostMessageW(copying.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(PumpUntil(copying, [&] { return copying.Cancelled(); })) << run;
+    // The engine has not looked yet (End has not run): the window is gone all the same.
+    EXPECT_FALSE(copying.Gauge().TimerRunning()) << run;
+    EXPECT_TRUE(IsWindowEnabled(owner.Handle())) << run;
+    EXPECT_FALSE(IsWindowVisible(copying.Handle())) << run;
+    EXPECT_EQ(GetActiveWindow(), owner.Handle()) << run << ": the keyboard goes back to the owner";
+    // No estimate arrives any more while the engine winds down.
+    const DWORD start = GetTickCount();
+    PumpUntil(copying, [&] { return GetTickCount() - start > 150; });
+    EXPECT_EQ(Label(copying, TfCopying::kRemainingId), "") << run;
+    copying.End();
+    EXPECT_TRUE(IsWindowEnabled(owner.Handle())) << run;
   }
 }
 
