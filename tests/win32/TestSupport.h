@@ -33,5 +33,8 @@ void RemoveTree(const std::string& path);
 std::string TestDrive(const char* variable, const char* fallback);
 // Unix folder behind a test drive, for creating files there from the test.
 std::string Env(const char* name);
+// Saves what the screen shows where the window is (with whatever covers it) as a BMP, when
+// QUILL_SHOTS names a folder.
+void SaveShot(HWND window, const char* name);
 
 }  // namespace quill::test
