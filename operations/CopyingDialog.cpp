@@ -6,10 +6,6 @@
 namespace quill {
 namespace {
 
-// Pending window messages run at most this often: often enough for Cancel and painting, rarely
-// enough that a copy of many small files does not pay for an empty queue on every call.
-constexpr uint64_t kPumpMs = 20;
-
 HFONT FaceFont(const wchar_t* face, int points) {
   HDC screen = GetDC(nullptr);
   const int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
