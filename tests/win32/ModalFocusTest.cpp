@@ -214,15 +214,14 @@ TEST_F(ModalFocus, AfterAQuestionTheCopyProgressIsInFrontAndEscapeCancelsIt) {
 
   // What the copy shows once the question is answered, looked at the first time it lets
   // messages run again; then Escape on the keyboard.
-  bool progressActive = false, progressAboveMain = false, focusInProgress = false;
+  bool progressShown = false, progressActive = false, progressAboveMain = false, focusInProgress = false;
   test::TQueuedAction afterAnswer([&] {
-    HWND progress = GetActiveWindow();
-    wchar_t caption[64] = {};
-    GetWindowTextW(progress, caption, 64);
-    progressActive = std::wstring(caption) == L"Copying..." && GetForegroundWindow() == progress;
-    for (HWND w = GetWindow(progress, GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
+    HWND progress = FindWindowW(nullptr, L"Copying...");
+    progressShown = progress && IsWindowVisible(progress);
+    progressActive = progressShown && GetActiveWindow() == progress && GetForegroundWindow() == progress;
+    for (HWND w = GetWindow(progress, GW_HWNDNEXT); progressShown && w; w = GetWindow(w, GW_HWNDNEXT))
       if (w == form->Handle()) progressAboveMain = true;
-    focusInProgress = IsChild(progress, GetFocus()) != FALSE;
+    focusInProgress = progressShown && IsChild(progress, GetFocus());
     test::SaveShot(form->Handle(), "progress-after-question");
     Press(VK_ESCAPE);
   });
@@ -233,6 +232,7 @@ TEST_F(ModalFocus, AfterAQuestionTheCopyProgressIsInFrontAndEscapeCancelsIt) {
                           afterAnswer.Post();
                         }}});
   EXPECT_TRUE(afterAnswer.Ran());
+  EXPECT_TRUE(progressShown) << "the copy did not let messages run after the question";
   EXPECT_TRUE(progressActive) << "the progress window did not get the activation back";
   EXPECT_TRUE(progressAboveMain) << "the progress window stays behind the main window";
   EXPECT_TRUE(focusInProgress);
