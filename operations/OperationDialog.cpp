@@ -58,7 +58,10 @@ void TOperationDialog::HideModeless() {
 
 bool TOperationDialog::PumpMessages() {
   MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  // Once the window is closed its owner takes input again, but the operation is still on the
+  // stack until it next looks at the cancel flag: what is left in the queue waits for the
+  // program's own loop, so no command can start inside the one that is ending.
+  while (shownModeless_ && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return false;

@@ -45,8 +45,8 @@ protected:
   void ShowModeless();
   void HideModeless();
   bool ShownModeless() const { return shownModeless_; }
-  // Runs the pending window messages of the thread; false when a WM_QUIT came (it is posted
-  // again for the outer loop).
+  // Runs the pending window messages of the thread while the dialog is shown; false when a
+  // WM_QUIT came (it is posted again for the outer loop).
   bool PumpMessages();
 
   // Focus and the default look go to this control once the dialog is up.

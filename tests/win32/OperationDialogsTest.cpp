@@ -561,8 +561,13 @@ TEST_F(CopyProgress, ClosingStopsTheTimerAndGivesTheOwnerBackAtOnce) {
     EXPECT_TRUE(copying.Gauge().TimerRunning()) << run;
     EXPECT_EQ(GetActiveWindow(), copying.Handle()) << run;
     copying.AddProgress(100000);
+    // A message behind the close (a key for the owner, say) waits for the program's own loop:
+    // the operation is still on the stack.
+    test::TQueuedAction behindClose([] {});
     PostMessageW(copying.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    behindClose.Post();
     EXPECT_TRUE(PumpUntil(copying, [&] { return copying.Cancelled(); })) << run;
+    EXPECT_FALSE(behindClose.Ran()) << run;
     // The engine has not looked yet (End has not run): the window is gone all the same.
     EXPECT_FALSE(copying.Gauge().TimerRunning()) << run;
     EXPECT_TRUE(IsWindowEnabled(owner.Handle())) << run;
@@ -574,6 +579,9 @@ TEST_F(CopyProgress, ClosingStopsTheTimerAndGivesTheOwnerBackAtOnce) {
     EXPECT_EQ(Label(copying, TfCopying::kRemainingId), "") << run;
     copying.End();
     EXPECT_TRUE(IsWindowEnabled(owner.Handle())) << run;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    EXPECT_TRUE(behindClose.Ran()) << run;
   }
 }
 
