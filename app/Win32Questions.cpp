@@ -11,6 +11,7 @@
 #include "operations/DelWarningDialog.h"
 #include "operations/FileExistsDialog.h"
 #include "platform/Utf16.h"
+#include "ui/ModalLoop.h"
 
 namespace quill {
 
@@ -72,7 +73,9 @@ std::string TWin32Questions::ChooseFolder(const std::string& drive, const std::s
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
   info.lpfn = SelectStart;
   info.lParam = reinterpret_cast<LPARAM>(wideStart.c_str());
+  TFocusKeeper focus;
   LPITEMIDLIST chosen = SHBrowseForFolderW(&info);
+  focus.Restore();
   if (!chosen) return {};
   std::wstring path(MAX_PATH * 4, L'\0');
   const bool ok = SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT);

@@ -185,7 +185,7 @@ void DrawGlyph(HDC dc, TGlyph glyph, int x, int y) {
   }
 }
 
-TToolImages::TToolImages(std::initializer_list<TGlyph> glyphs) {
+TToolImages::TToolImages(const std::vector<TGlyph>& glyphs) {
   const int count = static_cast<int>(glyphs.size());
   normal_ = ImageList_Create(kGlyphSize, kGlyphSize, ILC_COLOR24 | ILC_MASK, count, 0);
   disabled_ = ImageList_Create(kGlyphSize, kGlyphSize, ILC_COLOR24 | ILC_MASK, count, 0);

@@ -5,8 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <initializer_list>
 #include <string_view>
+#include <vector>
 
 namespace quill {
 
@@ -37,7 +37,7 @@ void DrawGlyph(HDC dc, TGlyph glyph, int x, int y);
 // A tool bar's image lists: the glyphs in order, and the same greyed for disabled buttons.
 class TToolImages {
 public:
-  explicit TToolImages(std::initializer_list<TGlyph> glyphs);
+  explicit TToolImages(const std::vector<TGlyph>& glyphs);
   ~TToolImages();
   TToolImages(const TToolImages&) = delete;
   TToolImages& operator=(const TToolImages&) = delete;

@@ -6,50 +6,39 @@
 #include <iterator>
 
 #include "base/Path.h"
-#include "drivewin/ModalLoop.h"
 #include "drivewin/NetworkWindow.h"
 #include "fileview/ShellUtils.h"
+#include "messages/Centring.h"
+#include "messages/MessageBox.h"
 #include "messages/Messages.h"
 #include "platform/Handle.h"
 #include "platform/StringTable.h"
 #include "platform/Utf16.h"
 #include "platform/Win32FileSystem.h"
+#include "ui/ModalLoop.h"
 
 namespace quill {
 
 namespace {
 
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
-constexpr int kListId = 1;
-constexpr int kToolBarId = 2;
-constexpr int kStatusBarId = 3;
 constexpr COLORREF kColumnLine = RGB(0xC0, 0xC0, 0xC0);
 constexpr int kLineFromRight = 74;
 constexpr int kSizeFromRight = 20;
 constexpr int kGlyphX = 6, kGlyphY = 2, kIdX = 26, kLabelX = 42;
 
-struct TToolButton {
-  TfDrive::TCommand command;
-  TGlyph glyph;
-  const wchar_t* hint;
-};
-
-constexpr TToolButton kToolButtons[] = {
-    {TfDrive::cmRefresh, glRefresh, L"Refresh (F2)"},
-    {TfDrive::cmProperties, glProperties, L"Properties (F9)"},
-    {TfDrive::cmFormat, glFormat, L"Format (F11)"},
-    {TfDrive::cmMapNetwork, glMapNetwork, L"Map Network Drive (F3)"},
-    {TfDrive::cmDisconnect, glDisconnect, L"Disconnect Network Drive (F4)"},
-};
+// Refresh and properties, the format button, then the two network buttons.
+const std::vector<TToolFrame::TToolButton>& ToolButtons() {
+  static const std::vector<TToolFrame::TToolButton> buttons = {
+      {TfDrive::cmRefresh, glRefresh, nullptr, L"Refresh (F2)", false},
+      {TfDrive::cmProperties, glProperties, nullptr, L"Properties (F9)", false},
+      {TfDrive::cmFormat, glFormat, nullptr, L"Format (F11)", true},
+      {TfDrive::cmMapNetwork, glMapNetwork, nullptr, L"Map Network Drive (F3)", true},
+      {TfDrive::cmDisconnect, glDisconnect, nullptr, L"Disconnect Network Drive (F4)", false},
+  };
+  return buttons;
+}
 
 std::string StringTableText(int id) { return LoadText(static_cast<unsigned>(id)); }
-
-int HeightOf(HWND hwnd) {
-  RECT r{};
-  GetWindowRect(hwnd, &r);
-  return r.bottom - r.top;
-}
 
 void DrawRowText(HDC dc, const std::string& text, RECT r, UINT align) {
   const std::wstring wide = Widen(text);
@@ -72,124 +61,50 @@ int TfDrive::ShowModal(HWND owner, std::string& value, const std::array<std::str
   value_ = value;
   hidden_ = hidden;
   workFolders_ = workFolders;
-  modalResult_ = 0;
-  if (!Create(owner)) return mrCancel;
+  if (!CreateFrame(owner, L"QuillDriveWindow", L"Select Drive", kClientWidth, kMinDriveClientHeight, ToolButtons(),
+                   kDriveRowHeight))
+    return mrCancel;
   FillList();
   RECT outer{};
   GetWindowRect(Handle(), &outer);
   const POINT at = place.centred ? CentredOver(owner, outer.right - outer.left, outer.bottom - outer.top)
                                  : POINT{place.left, place.top};
-  SetWindowPos(Handle(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  const int result = RunModal(Handle(), owner, modalResult_);
+  const int result = RunFrame(owner, at);
   if (result == mrOk) value = value_;
-  DestroyWindow(Handle());
-  list_ = toolBar_ = statusBar_ = nullptr;
-  toolImages_.reset();
   items_.clear();
   return result;
 }
 
-bool TfDrive::Create(HWND owner) {
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
-  InitCommonControlsEx(&controls);
-  RECT frame{0, 0, kClientWidth, kMinDriveClientHeight};
-  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-  if (!CreateHandle(L"QuillDriveWindow", kStyle, kExStyle, L"Select Drive", CW_USEDEFAULT, CW_USEDEFAULT,
-                    frame.right - frame.left, frame.bottom - frame.top, owner))
-    return false;
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
-  CreateToolBar();
-  statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, Handle(),
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBarId)), instance, nullptr);
-  SendMessageW(statusBar_, WM_SETFONT, font, FALSE);
-  // A data-less list: the rows live in items_ and are drawn from there.
-  list_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", nullptr,
-                          WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_OWNERDRAWFIXED |
-                              LBS_NODATA | LBS_NOINTEGRALHEIGHT,
-                          0, 0, 0, 0, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), instance,
-                          nullptr);
-  if (!toolBar_ || !statusBar_ || !list_) return false;
-  SendMessageW(list_, WM_SETFONT, font, FALSE);
-  SendMessageW(list_, LB_SETITEMHEIGHT, 0, kDriveRowHeight);
-  SetWindowSubclass(list_, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
-  return true;
-}
-
-void TfDrive::CreateToolBar() {
-  toolBar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
-                             WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP | CCS_NODIVIDER, 0, 0,
-                             0, 0, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kToolBarId)),
-                             GetModuleHandleW(nullptr), nullptr);
-  if (!toolBar_) return;
-  toolImages_ = std::make_unique<TToolImages>(
-      std::initializer_list<TGlyph>{glRefresh, glProperties, glFormat, glMapNetwork, glDisconnect});
-  SendMessageW(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  SendMessageW(toolBar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolImages_->Normal()));
-  SendMessageW(toolBar_, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(toolImages_->Disabled()));
-  // Refresh and properties, the format button, then the two network buttons.
-  TBBUTTON buttons[7] = {};
-  int n = 0;
-  for (size_t i = 0; i < std::size(kToolButtons); ++i) {
-    if (i == 2 || i == 3) buttons[n++] = {0, 0, TBSTATE_ENABLED, BTNS_SEP, {}, 0, 0};
-    buttons[n++] = {static_cast<int>(i), kToolButtons[i].command, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0};
-  }
-  SendMessageW(toolBar_, TB_ADDBUTTONSW, n, reinterpret_cast<LPARAM>(buttons));
-  SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
-}
-
 void TfDrive::FillList() {
   items_ = BuildDriveItems(*sources_.fs, sources_.diskSize, workFolders_, hidden_);
-  SendMessageW(list_, LB_SETCOUNT, items_.size(), 0);
+  SendMessageW(List(), LB_SETCOUNT, items_.size(), 0);
   FitHeight();
   SelectRow(items_.empty() ? -1 : PreselectedRow(items_, value_));
-  InvalidateRect(list_, nullptr, TRUE);
+  InvalidateRect(List(), nullptr, TRUE);
 }
 
 void TfDrive::FitHeight() {
-  // Both bars take their height from their font when they are sized.
-  SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
-  SendMessageW(statusBar_, WM_SIZE, 0, 0);
-  const int toolBarHeight = HeightOf(toolBar_);
-  const int statusHeight = HeightOf(statusBar_);
-  const int clientHeight = DriveClientHeight(static_cast<int>(items_.size()), toolBarHeight, statusHeight);
-  RECT frame{0, 0, kClientWidth, clientHeight};
-  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-  SetWindowPos(Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  RECT client{};
-  GetClientRect(Handle(), &client);
-  SendMessageW(statusBar_, WM_SIZE, 0, 0);
-  MoveWindow(list_, 0, toolBarHeight, client.right, client.bottom - toolBarHeight - statusHeight, TRUE);
+  const TBarHeights bars = BarHeights();
+  SetClientHeight(DriveClientHeight(static_cast<int>(items_.size()), bars.toolBar, bars.statusBar));
 }
 
 int TfDrive::Selected() const {
-  if (!list_) return -1;
-  const auto row = static_cast<int>(SendMessageW(list_, LB_GETCURSEL, 0, 0));
+  if (!List()) return -1;
+  const auto row = static_cast<int>(SendMessageW(List(), LB_GETCURSEL, 0, 0));
   return row >= 0 && row < static_cast<int>(items_.size()) ? row : -1;
 }
 
-std::string TfDrive::StatusText() const {
-  wchar_t text[1024] = {};
-  if (statusBar_) GetWindowTextW(statusBar_, text, 1024);
-  return Narrow(text);
-}
-
-bool TfDrive::CommandEnabled(TCommand command) const {
-  return toolBar_ && SendMessageW(toolBar_, TB_ISBUTTONENABLED, command, 0) != 0;
-}
-
 void TfDrive::SelectRow(int row) {
-  SendMessageW(list_, LB_SETCURSEL, row, 0);
+  SendMessageW(List(), LB_SETCURSEL, row, 0);
   SelectionChanged();
 }
 
 void TfDrive::SelectionChanged() {
   const int row = Selected();
   const TDriveItem* item = row >= 0 ? &items_[row] : nullptr;
-  SendMessageW(toolBar_, TB_ENABLEBUTTON, cmFormat, MAKELPARAM(item && CanFormatRow(*item), 0));
-  SendMessageW(toolBar_, TB_ENABLEBUTTON, cmDisconnect, MAKELPARAM(item && CanDisconnectRow(*item), 0));
-  SetWindowTextW(statusBar_, Widen(item ? DriveStatusText(*item) : std::string()).c_str());
+  EnableCommand(cmFormat, item && CanFormatRow(*item));
+  EnableCommand(cmDisconnect, item && CanDisconnectRow(*item));
+  SetStatusText(item ? DriveStatusText(*item) : std::string());
 }
 
 void TfDrive::Choose() {
@@ -216,8 +131,7 @@ void TfDrive::ChooseRow(int row) {
     if (!sources_.fs->VolumeLabel(DriveRoot(item.Id), label)) {
       constexpr uint32_t kErrorNotReady = 21;
       const std::string text = std::string(1, letter) + ErrorText(kErrorNotReady, StringTableText);
-      MessageBoxW(Handle(), Widen(text).c_str(), Widen(TextOf(StringTableText, kTextError)).c_str(),
-                  MB_OK | MB_ICONSTOP);
+      MessageText(Handle(), text, TextOf(StringTableText, kTextError), mbOk, miStop);
       return;
     }
     value_ = std::string(1, letter);
@@ -227,63 +141,20 @@ void TfDrive::ChooseRow(int row) {
 
 LRESULT TfDrive::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_MEASUREITEM:
-      reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = kDriveRowHeight;
-      return TRUE;
     case WM_DRAWITEM:
       ListBoxDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
     case WM_COMMAND:
-      if (reinterpret_cast<HWND>(lParam) == list_ && list_) {
+      if (reinterpret_cast<HWND>(lParam) == List() && List()) {
         if (HIWORD(wParam) == LBN_SELCHANGE) SelectionChanged();
         else if (HIWORD(wParam) == LBN_DBLCLK) Choose();
-      } else if (reinterpret_cast<HWND>(lParam) == toolBar_ && toolBar_) {
+      } else if (reinterpret_cast<HWND>(lParam) == ToolBar() && ToolBar()) {
         ToolButtonClick(LOWORD(wParam));
       }
       return 0;
-    case WM_NOTIFY: {
-      auto* header = reinterpret_cast<NMHDR*>(lParam);
-      if (header->code == TTN_GETDISPINFOW) {
-        auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
-        for (const TToolButton& button : kToolButtons)
-          if (static_cast<UINT_PTR>(button.command) == header->idFrom) info->lpszText = const_cast<wchar_t*>(button.hint);
-      }
-      return 0;
-    }
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE && list_) SetFocus(list_);
-      return 0;
-    case WM_SETFOCUS:
-      if (list_) SetFocus(list_);
-      return 0;
-    case WM_ERASEBKGND: {
-      RECT client{};
-      GetClientRect(Handle(), &client);
-      FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
-      return 1;
-    }
-    case WM_CLOSE:
-      Close(mrCancel);
-      return 0;
     default:
-      return DefaultHandling(message, wParam, lParam);
+      return TToolFrame::HandleMessage(message, wParam, lParam);
   }
-}
-
-LRESULT CALLBACK TfDrive::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-  if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(hwnd, ListProc, 1);
-    return DefSubclassProc(hwnd, message, wParam, lParam);
-  }
-  // Exceptions must not unwind through the list box's own procedure.
-  try {
-    return reinterpret_cast<TfDrive*>(self)->ListMessage(hwnd, message, wParam, lParam);
-  } catch (const std::exception& e) {
-    ReportException(GetParent(hwnd), e.what());
-  } catch (...) {
-    ReportException(GetParent(hwnd), nullptr);
-  }
-  return 0;
 }
 
 LRESULT TfDrive::ListMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -300,7 +171,7 @@ LRESULT TfDrive::ListMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     default:
       break;
   }
-  return DefSubclassProc(hwnd, message, wParam, lParam);
+  return TToolFrame::ListMessage(hwnd, message, wParam, lParam);
 }
 
 bool TfDrive::ListBoxKeyDown(WPARAM key) {
@@ -333,7 +204,7 @@ void TfDrive::ToolButtonClick(int command) {
     case cmDisconnect: DisconnectClick(); break;
     default: break;
   }
-  if (list_) SetFocus(list_);
+  if (List()) SetFocus(List());
 }
 
 void TfDrive::PropertiesClick() {
@@ -348,20 +219,23 @@ void TfDrive::FormatClick() {
   const int row = Selected();
   if (row < 0 || !CanFormatRow(items_[row])) return;
   // Not a quick format: option value 0 on NT-based systems, the full-format bit elsewhere.
+  TFocusKeeper focus;
   FormatDrive(Handle(), items_[row].Id[0], false);
 }
 
 void TfDrive::MapNetworkClick() {
+  TFocusKeeper focus;
   if (WNetConnectionDialog(Handle(), RESOURCETYPE_DISK) == NO_ERROR) FillList();
 }
 
 void TfDrive::DisconnectClick() {
   if (!CommandEnabled(cmDisconnect)) return;
+  TFocusKeeper focus;
   if (WNetDisconnectDialog(Handle(), RESOURCETYPE_DISK) == NO_ERROR) FillList();
 }
 
 void TfDrive::ListBoxDrawItem(const DRAWITEMSTRUCT& draw) {
-  if (draw.hwndItem != list_) return;
+  if (draw.hwndItem != List()) return;
   HDC dc = draw.hDC;
   const RECT& r = draw.rcItem;
   const int row = static_cast<int>(draw.itemID);
@@ -388,7 +262,7 @@ void TfDrive::ListBoxDrawItem(const DRAWITEMSTRUCT& draw) {
 
 void TfDrive::ListBoxEraseBackground(HDC dc) {
   RECT client{};
-  GetClientRect(list_, &client);
+  GetClientRect(List(), &client);
   FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
   TBrushHandle line(CreateSolidBrush(kColumnLine));
   const RECT lineRect{client.right - kLineFromRight, client.top, client.right - kLineFromRight + 1, client.bottom};

@@ -4,18 +4,15 @@
 #pragma once
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <array>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/FileSystem.h"
-#include "drivewin/DriveGlyphs.h"
 #include "drivewin/DriveList.h"
+#include "drivewin/ToolFrame.h"
 #include "messages/Questions.h"
-#include "ui/Window.h"
 
 namespace quill {
 
@@ -27,7 +24,7 @@ struct TDriveSources {
   static TDriveSources System();
 };
 
-class TfDrive : public TWindow {
+class TfDrive : public TToolFrame {
 public:
   // The tool bar's commands.
   enum TCommand : int { cmRefresh = 101, cmProperties, cmFormat, cmMapNetwork, cmDisconnect };
@@ -44,20 +41,12 @@ public:
   // The state while it is shown.
   const std::vector<TDriveItem>& Items() const { return items_; }
   int Selected() const;
-  HWND List() const { return list_; }
-  HWND ToolBar() const { return toolBar_; }
-  HWND StatusBar() const { return statusBar_; }
-  std::string StatusText() const;
-  bool CommandEnabled(TCommand command) const;
+  bool CommandEnabled(TCommand command) const { return TToolFrame::CommandEnabled(command); }
 
 private:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                   DWORD_PTR self);
-  LRESULT ListMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT ListMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
 
-  bool Create(HWND owner);
-  void CreateToolBar();
   // Reads the rows again, preselects the value and fits the window's height to them.
   void FillList();
   void FitHeight();
@@ -65,7 +54,6 @@ private:
   void SelectionChanged();
   void Choose();
   void ChooseRow(int row);
-  void Close(int result) { modalResult_ = result; }
 
   void ListBoxDrawItem(const DRAWITEMSTRUCT& item);
   void ListBoxEraseBackground(HDC dc);
@@ -83,11 +71,6 @@ private:
   std::string value_;
   std::string hidden_;
   const std::array<std::string, 3>* workFolders_ = nullptr;
-  int modalResult_ = 0;
-  HWND list_ = nullptr;
-  HWND toolBar_ = nullptr;
-  HWND statusBar_ = nullptr;
-  std::unique_ptr<TToolImages> toolImages_;
 };
 
 // The drive window as the question service's chooser: at `place`, or centred on `owner`.

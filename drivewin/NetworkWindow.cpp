@@ -10,8 +10,8 @@
 #include "base/Path.h"
 #include "base/Text.h"
 #include "drivewin/DriveList.h"
-#include "drivewin/ModalLoop.h"
 #include "fileview/ShellUtils.h"
+#include "messages/Centring.h"
 #include "messages/Questions.h"
 #include "platform/Utf16.h"
 #include "platform/Win32Text.h"
@@ -20,11 +20,6 @@ namespace quill {
 
 namespace {
 
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
-constexpr int kListId = 1;
-constexpr int kToolBarId = 2;
-constexpr int kStatusBarId = 3;
 constexpr COLORREF kShareColor = RGB(0, 0, 0);
 constexpr COLORREF kOtherColor = RGB(0x80, 0x80, 0x80);
 
@@ -110,14 +105,20 @@ void TfNetwork::ReleaseShell() {
 std::string TfNetwork::ShowModal(HWND owner, const std::string& start) {
   TComScope com;
   result_.clear();
-  modalResult_ = 0;
   top_ = true;
   locationName_.clear();
-  if (!Create(owner)) return {};
+  const std::vector<TToolButton> buttons = {
+      {cmUp, glUp, L"Up", nullptr, false},
+      {cmRoot, glNetEntry, L"Root", nullptr, false},
+  };
+  if (!CreateFrame(owner, L"QuillNetworkWindow", L"Network", kClientWidth, kClientHeight, buttons, kRowHeight))
+    return {};
+  SHFILEINFOW info{};
+  systemImages_ = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoW(L"C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
   RECT outer{};
   GetWindowRect(Handle(), &outer);
   const POINT at = CentredOver(owner, outer.right - outer.left, outer.bottom - outer.top);
-  SetWindowPos(Handle(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
   IShellFolder* desktop = nullptr;
   if (SUCCEEDED(SHGetDesktopFolder(&desktop))) desktop_.reset(desktop);
@@ -133,68 +134,9 @@ std::string TfNetwork::ShowModal(HWND owner, const std::string& start) {
   }
   ShowEntries();
 
-  const int result = RunModal(Handle(), owner, modalResult_);
-  DestroyWindow(Handle());
-  list_ = toolBar_ = statusBar_ = nullptr;
-  toolImages_.reset();
+  const int result = RunFrame(owner, at);
   ReleaseShell();
   return result == mrOk ? result_ : std::string();
-}
-
-bool TfNetwork::Create(HWND owner) {
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
-  InitCommonControlsEx(&controls);
-  RECT frame{0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-  if (!CreateHandle(L"QuillNetworkWindow", kStyle, kExStyle, L"Network", CW_USEDEFAULT, CW_USEDEFAULT,
-                    frame.right - frame.left, frame.bottom - frame.top, owner))
-    return false;
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
-  CreateToolBar();
-  statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, Handle(),
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBarId)), instance, nullptr);
-  list_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", nullptr,
-                          WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_OWNERDRAWFIXED |
-                              LBS_NODATA | LBS_NOINTEGRALHEIGHT,
-                          0, 0, 0, 0, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), instance,
-                          nullptr);
-  if (!toolBar_ || !statusBar_ || !list_) return false;
-  SendMessageW(statusBar_, WM_SETFONT, font, FALSE);
-  SendMessageW(list_, WM_SETFONT, font, FALSE);
-  SendMessageW(list_, LB_SETITEMHEIGHT, 0, kRowHeight);
-  SetWindowSubclass(list_, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
-
-  SendMessageW(statusBar_, WM_SIZE, 0, 0);
-  RECT client{}, toolBar{}, status{};
-  GetClientRect(Handle(), &client);
-  GetWindowRect(toolBar_, &toolBar);
-  GetWindowRect(statusBar_, &status);
-  const int top = toolBar.bottom - toolBar.top;
-  MoveWindow(list_, 0, top, client.right, client.bottom - top - (status.bottom - status.top), FALSE);
-
-  SHFILEINFOW info{};
-  systemImages_ = reinterpret_cast<HIMAGELIST>(
-      SHGetFileInfoW(L"C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-  return true;
-}
-
-void TfNetwork::CreateToolBar() {
-  toolBar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
-                             WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | CCS_TOP | CCS_NODIVIDER, 0, 0, 0,
-                             0, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kToolBarId)),
-                             GetModuleHandleW(nullptr), nullptr);
-  if (!toolBar_) return;
-  toolImages_ = std::make_unique<TToolImages>(std::initializer_list<TGlyph>{glUp, glNetEntry});
-  SendMessageW(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  SendMessageW(toolBar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolImages_->Normal()));
-  SendMessageW(toolBar_, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(toolImages_->Disabled()));
-  TBBUTTON buttons[] = {
-      {0, cmUp, TBSTATE_ENABLED, BTNS_BUTTON | BTNS_AUTOSIZE, {}, 0, reinterpret_cast<INT_PTR>(L"Up")},
-      {1, cmRoot, TBSTATE_ENABLED, BTNS_BUTTON | BTNS_AUTOSIZE, {}, 0, reinterpret_cast<INT_PTR>(L"Root")},
-  };
-  SendMessageW(toolBar_, TB_ADDBUTTONSW, std::size(buttons), reinterpret_cast<LPARAM>(buttons));
-  SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
 }
 
 HRESULT TfNetwork::OpenNeighbourhood() {
@@ -264,11 +206,11 @@ std::vector<TfNetwork::TNetworkEntry> TfNetwork::ReadEntries(IShellFolder* folde
 }
 
 void TfNetwork::ShowEntries() {
-  if (!list_) return;
-  SendMessageW(list_, LB_SETCOUNT, RowCount(), 0);
-  SendMessageW(toolBar_, TB_ENABLEBUTTON, cmUp, MAKELPARAM(!top_, 0));
+  if (!List()) return;
+  SendMessageW(List(), LB_SETCOUNT, RowCount(), 0);
+  EnableCommand(cmUp, !top_);
   SelectRow(RowCount() > 0 ? 0 : -1);
-  InvalidateRect(list_, nullptr, TRUE);
+  InvalidateRect(List(), nullptr, TRUE);
 }
 
 int TfNetwork::RowCount() const { return static_cast<int>(entries_.size()) + (top_ ? 0 : 1); }
@@ -285,27 +227,21 @@ std::string TfNetwork::RowText(int row) const {
 }
 
 int TfNetwork::Selected() const {
-  if (!list_) return -1;
-  const auto row = static_cast<int>(SendMessageW(list_, LB_GETCURSEL, 0, 0));
+  if (!List()) return -1;
+  const auto row = static_cast<int>(SendMessageW(List(), LB_GETCURSEL, 0, 0));
   return row >= 0 && row < RowCount() ? row : -1;
 }
 
-std::string TfNetwork::StatusText() const {
-  wchar_t text[1024] = {};
-  if (statusBar_) GetWindowTextW(statusBar_, text, 1024);
-  return Narrow(text);
-}
-
 void TfNetwork::SelectRow(int row) {
-  SendMessageW(list_, LB_SETCURSEL, row, 0);
-  if (row >= 0) SendMessageW(list_, LB_SETCARETINDEX, row, FALSE);
+  SendMessageW(List(), LB_SETCURSEL, row, 0);
+  if (row >= 0) SendMessageW(List(), LB_SETCARETINDEX, row, FALSE);
   SelectionChanged();
 }
 
 void TfNetwork::SelectionChanged() {
   const TNetworkEntry* entry = EntryAt(Selected());
   const bool share = entry && IsShareRoot(entry->parsingName);
-  SetWindowTextW(statusBar_, share ? Widen(entry->parsingName).c_str() : L"");
+  SetStatusText(share ? entry->parsingName : std::string());
 }
 
 void TfNetwork::OpenRow(int row) {
@@ -393,71 +329,36 @@ void TfNetwork::ShowContextMenu(int row, POINT screen) {
 
 LRESULT TfNetwork::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_MEASUREITEM:
-      reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = kRowHeight;
-      return TRUE;
     case WM_DRAWITEM:
       ListBoxDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
     case WM_COMMAND:
-      if (reinterpret_cast<HWND>(lParam) == list_ && list_) {
+      if (reinterpret_cast<HWND>(lParam) == List() && List()) {
         if (HIWORD(wParam) == LBN_SELCHANGE) SelectionChanged();
         else if (HIWORD(wParam) == LBN_DBLCLK) OpenRow(Selected());
-      } else if (reinterpret_cast<HWND>(lParam) == toolBar_ && toolBar_) {
+      } else if (reinterpret_cast<HWND>(lParam) == ToolBar() && ToolBar()) {
         if (LOWORD(wParam) == cmUp) UpClick();
         else if (LOWORD(wParam) == cmRoot) RootClick();
-        if (list_) SetFocus(list_);
+        if (List()) SetFocus(List());
       }
       return 0;
     case WM_CONTEXTMENU:
-      if (reinterpret_cast<HWND>(wParam) == list_ && list_) {
+      if (reinterpret_cast<HWND>(wParam) == List() && List()) {
         const int row = Selected();
         POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         if (lParam == -1) {
           // From the keyboard: under the selected row.
           RECT r{};
-          SendMessageW(list_, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+          SendMessageW(List(), LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
           at = {r.left + 16, r.bottom};
-          ClientToScreen(list_, &at);
+          ClientToScreen(List(), &at);
         }
         ShowContextMenu(row, at);
       }
       return 0;
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE && list_) SetFocus(list_);
-      return 0;
-    case WM_SETFOCUS:
-      if (list_) SetFocus(list_);
-      return 0;
-    case WM_ERASEBKGND: {
-      RECT client{};
-      GetClientRect(Handle(), &client);
-      FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
-      return 1;
-    }
-    case WM_CLOSE:
-      Close(mrCancel);
-      return 0;
     default:
-      return DefaultHandling(message, wParam, lParam);
+      return TToolFrame::HandleMessage(message, wParam, lParam);
   }
-}
-
-LRESULT CALLBACK TfNetwork::ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                     DWORD_PTR self) {
-  if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(hwnd, ListProc, 1);
-    return DefSubclassProc(hwnd, message, wParam, lParam);
-  }
-  // Exceptions must not unwind through the list box's own procedure.
-  try {
-    return reinterpret_cast<TfNetwork*>(self)->ListMessage(hwnd, message, wParam, lParam);
-  } catch (const std::exception& e) {
-    ReportException(GetParent(hwnd), e.what());
-  } catch (...) {
-    ReportException(GetParent(hwnd), nullptr);
-  }
-  return 0;
 }
 
 LRESULT TfNetwork::ListMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -482,11 +383,11 @@ LRESULT TfNetwork::ListMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     default:
       break;
   }
-  return DefSubclassProc(hwnd, message, wParam, lParam);
+  return TToolFrame::ListMessage(hwnd, message, wParam, lParam);
 }
 
 void TfNetwork::ListBoxDrawItem(const DRAWITEMSTRUCT& draw) {
-  if (draw.hwndItem != list_) return;
+  if (draw.hwndItem != List()) return;
   const int row = static_cast<int>(draw.itemID);
   if (row < 0 || row >= RowCount()) return;
   HDC dc = draw.hDC;

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "drivewin/DriveGlyphs.h"
-#include "ui/Window.h"
+#include "drivewin/ToolFrame.h"
 
 namespace quill {
 
@@ -25,7 +24,7 @@ struct TComRelease {
 template <typename I>
 using TComRef = std::unique_ptr<I, TComRelease>;
 
-class TfNetwork : public TWindow {
+class TfNetwork : public TToolFrame {
 public:
   enum TCommand : int { cmUp = 201, cmRoot };
   static constexpr int kClientWidth = 320;
@@ -48,9 +47,6 @@ public:
   // The row's text: ".." or the object's display name.
   std::string RowText(int row) const;
   int Selected() const;
-  std::string StatusText() const;
-  HWND List() const { return list_; }
-  HWND ToolBar() const { return toolBar_; }
 
 private:
   // One object of the current location.
@@ -64,12 +60,8 @@ private:
   };
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                   DWORD_PTR self);
-  LRESULT ListMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT ListMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
 
-  bool Create(HWND owner);
-  void CreateToolBar();
   // Binds to the location and lists its containers; on failure nothing changes.
   HRESULT OpenLocation(TPidl absolute);
   HRESULT OpenNeighbourhood();
@@ -79,7 +71,6 @@ private:
   void SelectionChanged();
   // The entry behind a row; null for the ".." row and rows out of range.
   const TNetworkEntry* EntryAt(int row) const;
-  void Close(int result) { modalResult_ = result; }
   void ReleaseShell();
 
   void OpenRow(int row);
@@ -95,12 +86,7 @@ private:
   bool top_ = true;
   std::vector<TNetworkEntry> entries_;
   std::string result_;
-  int modalResult_ = 0;
   HIMAGELIST systemImages_ = nullptr;
-  HWND list_ = nullptr;
-  HWND toolBar_ = nullptr;
-  HWND statusBar_ = nullptr;
-  std::unique_ptr<TToolImages> toolImages_;
 };
 
 // The network browser: a share root, or "" when cancelled.

@@ -5,12 +5,14 @@
 
 #include <string>
 
+#include "ui/Dialog.h"
+
 namespace quill {
 
 // A fixed-size dialog with a prompt (`Descript`, may run over several lines), a one-line edit box
 // (`Edit`), OK (the default button) and Cancel. Built in code, created hidden; ShowModal runs it
 // over its owner. The destructor frees the window.
-class TfGetString {
+class TfGetString : public TDialog {
 public:
   static constexpr int kClientWidth = 377;
   static constexpr int kClientHeight = 101;
@@ -18,22 +20,18 @@ public:
   static constexpr int kEditId = 101;
 
   explicit TfGetString(HWND owner);
-  ~TfGetString();
-  TfGetString(const TfGetString&) = delete;
-  TfGetString& operator=(const TfGetString&) = delete;
 
-  HWND Handle() const { return handle_; }
-  HWND Descript() const { return descript_; }
-  HWND Edit() const { return edit_; }
+  HWND Descript() const { return Item(kDescriptId); }
+  HWND Edit() const { return Item(kEditId); }
 
-  void SetCaption(const std::string& caption);
   void SetPrompt(const std::string& prompt);
+  using TDialog::SetCaption;
   // The edit box's letter case: 0 as typed, 1 upper, 2 lower (anything else as typed).
   void SetCharCase(int charCase);
   // The initial text, in the letter case set before, all of it selected with selectAll, else with
   // the caret at its end.
   void SetText(const std::string& text, bool selectAll);
-  std::string Text() const;
+  std::string Text() const { return TDialog::Text(kEditId); }
 
   // Puts the dialog's centre on the owner's centre; without an owner, or with a minimised or
   // hidden one, on the work area's.
@@ -44,16 +42,11 @@ public:
   int ShowModal();
 
 private:
-  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void CreateControls();
+  void CreateControls() override;
+  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void Command(int id, int notification) override;
   void ApplySelection();
 
-  HWND owner_ = nullptr;
-  HWND handle_ = nullptr;
-  HWND descript_ = nullptr;
-  HWND edit_ = nullptr;
-  int modalResult_ = 0;
   int charCase_ = 0;
   bool selectAll_ = true;
 };

@@ -3,6 +3,7 @@
 #include "messages/Messages.h"
 #include "platform/StringTable.h"
 #include "platform/Utf16.h"
+#include "ui/ModalLoop.h"
 
 namespace quill {
 namespace {
@@ -86,6 +87,9 @@ UINT IconFlags(TMessageIcon icon) {
 
 int MessageText(HWND owner, const std::string& text, const std::string& caption, TMessageButtons buttons,
                 TMessageIcon icon) {
+  // The system's box gives the activation to whatever window it finds when it goes; over a
+  // disabled owner that may be none that takes keys.
+  TFocusKeeper focus;
   TCentreNextBox centre(owner);
   const int result = MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(),
                                  ButtonFlags(buttons) | IconFlags(icon) | MB_SETFOREGROUND);

@@ -6,10 +6,6 @@
 namespace quill {
 namespace {
 
-// Pending window messages run at most this often: often enough for Cancel and painting, rarely
-// enough that a copy of many small files does not pay for an empty queue on every call.
-constexpr uint64_t kPumpMs = 20;
-
 HFONT FaceFont(const wchar_t* face, int points) {
   HDC screen = GetDC(nullptr);
   const int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
@@ -137,8 +133,11 @@ void TfCopying::Command(int id, int notification) {
 
 INT_PTR TfCopying::Message(UINT message, WPARAM, LPARAM) {
   if (message != WM_CLOSE) return FALSE;
-  // Closing is cancelling; the engine ends the dialog when it notices.
+  // Closing is cancelling, and the window goes at once rather than when the engine next looks:
+  // the estimate stops and the owner takes the keyboard again while the engine winds down.
   Cancel();
+  gauge_.StopTimer();
+  HideModeless();
   return TRUE;
 }
 

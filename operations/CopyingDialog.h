@@ -40,7 +40,13 @@ public:
   int Current() const override { return current_; }
   void AddProgress(uint64_t amount) override;
   void PauseTimer() override { gauge_.PauseTimer(); }
-  void RestartTimer() override { gauge_.RestartTimer(); }
+  // The question that paused it covered the window: the next look at the queue repaints it and
+  // takes any key typed meanwhile at once.
+  void RestartTimer() override {
+    gauge_.RestartTimer();
+    pumpThrottle_.Reset();
+    textThrottle_.Reset();
+  }
   void ProcessMessages() override;
   bool Cancelled() const override { return cancelled_; }
   void End() override;

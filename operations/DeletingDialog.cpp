@@ -5,8 +5,6 @@
 namespace quill {
 namespace {
 
-constexpr uint64_t kPumpMs = 20;
-
 // The recycle bin's picture from the shell; nullptr where the shell has none.
 HICON DeleteIcon() {
   SHSTOCKICONINFO info{};

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "platform/Utf16.h"
+#include "ui/ModalLoop.h"
 
 namespace quill {
 
@@ -14,6 +15,7 @@ TWindow::~TWindow() {
 }
 
 void TWindow::ReportException(HWND owner, const char* what) {
+  TFocusKeeper focus;
   MessageBoxW(owner, Widen(what ? what : "Unknown error").c_str(), L"Error", MB_OK | MB_ICONSTOP);
 }
 

@@ -22,6 +22,7 @@
 #include "operations/OperationTexts.h"
 #include "platform/StringTable.h"
 #include "platform/Utf16.h"
+#include "tests/win32/StepScript.h"
 #include "tests/win32/TestSupport.h"
 
 namespace quill {
@@ -64,40 +65,7 @@ void ExpectCentredOver(HWND owner, const RECT& frame) {
   EXPECT_EQ(frame.top, expected.top);
 }
 
-// Saves the window as it is on the screen, when QUILL_SHOTS names a folder.
-void SaveShot(HWND window, const char* name) {
-  const char* folder = std::getenv("QUILL_SHOTS");
-  if (!folder || !*folder) return;
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  GdiFlush();
-  // The window's picture reaches the screen when the thread waits for messages; nothing is taken
-  // from the queue here, so no other script step runs meanwhile.
-  for (int i = 0; i < 10; ++i) MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  const RECT r = WindowRect(window);
-  const int width = r.right - r.left, height = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-  SelectObject(memory, old);
-  BITMAPINFOHEADER info{sizeof info, width, height, 1, 24, BI_RGB};
-  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-  std::string pixels(stride * static_cast<DWORD>(height), '\0');
-  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
-            DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-  std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-  bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
-  bytes += pixels;
-  test::WriteBytes(std::string(folder) + "\\" + name + ".bmp", bytes);
-}
+using test::SaveShot;
 
 // An ordinary top-level window for the dialogs to be centred on; odd sizes make the truncation
 // of the halves visible.
@@ -117,84 +85,7 @@ private:
   HWND handle_ = nullptr;
 };
 
-// Answers a dialog, and the dialogs it opens, step by step: each step acts once on the first
-// visible and enabled window of this thread with its caption (a dialog waiting under a nested
-// one is disabled, so a step for it waits until the nested one is gone). The timer runs inside
-// whatever modal loop is current. When a step waits too long, every window of the script is
-// cancelled, so a broken answer fails the test instead of hanging the run.
-class TScript {
-public:
-  struct TStep {
-    std::string caption;
-    std::function<void(HWND)> action;
-  };
-
-  explicit TScript(std::vector<TStep> steps) : steps_(std::move(steps)) {
-    current_ = this;
-    timer_ = SetTimer(nullptr, 0, 20, Tick);
-  }
-  ~TScript() {
-    KillTimer(nullptr, timer_);
-    current_ = nullptr;
-  }
-  TScript(const TScript&) = delete;
-  TScript& operator=(const TScript&) = delete;
-
-  size_t Done() const { return next_; }
-  bool Finished() const { return next_ == steps_.size(); }
-  bool Rescued() const { return rescued_; }
-
-private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    TScript* self = current_;
-    if (!self) return;
-    if (self->next_ < self->steps_.size()) {
-      if (HWND window = self->Find(Widen(self->steps_[self->next_].caption))) {
-        self->waited_ = 0;
-        self->steps_[self->next_++].action(window);
-        return;
-      }
-    }
-    if (++self->waited_ < 250) return;
-    self->rescued_ = true;
-    self->waited_ = 0;
-    for (const TStep& step : self->steps_) {
-      if (HWND window = self->Find(Widen(step.caption), false)) {
-        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
-        PostMessageW(window, WM_CLOSE, 0, 0);
-      }
-    }
-  }
-
-  struct TSearch {
-    const std::wstring* caption;
-    bool enabledOnly;
-    HWND found;
-  };
-
-  static BOOL CALLBACK Match(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<TSearch*>(data);
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, 256);
-    if (!IsWindowVisible(window) || (search->enabledOnly && !IsWindowEnabled(window)) || *search->caption != text)
-      return TRUE;
-    search->found = window;
-    return FALSE;
-  }
-
-  HWND Find(const std::wstring& caption, bool enabledOnly = true) {
-    TSearch search{&caption, enabledOnly, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), Match, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-  }
-
-  static inline TScript* current_ = nullptr;
-  std::vector<TStep> steps_;
-  size_t next_ = 0;
-  UINT_PTR timer_ = 0;
-  int waited_ = 0;
-  bool rescued_ = false;
-};
+using test::TScript;
 
 // Input the way the keyboard and the mouse give it, through the dialogs' own loops.
 void Click(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
@@ -644,21 +535,53 @@ TEST_F(CopyProgress, TextsFollowTheEngineAtMostTenTimesASecond) {
   copying.End();
 }
 
-TEST_F(CopyProgress, CancelEscapeAndTheCloseBoxSetCancelledAndANewRunClearsIt) {
+TEST_F(CopyProgress, CancelAndEscapeSetCancelledAndANewRunClearsIt) {
   TfCopying copying(owner.Handle());
   const std::function<void(HWND)> ways[] = {
       [](HWND d) { Click(d, TfCopying::kCancelId); },
       [](HWND d) { PressKey(GetDlgItem(d, TfCopying::kCancelId), VK_ESCAPE); },
-      [](HWND d) { PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0); },
   };
   for (const auto& way : ways) {
     copying.Begin("Copying...", 1, 100, pmBytes);
     EXPECT_FALSE(copying.Cancelled());
     way(copying.Handle());
     EXPECT_TRUE(PumpUntil(copying, [&] { return copying.Cancelled(); }));
-    EXPECT_TRUE(IsWindowVisible(copying.Handle())) << "the engine ends the dialog, not the click";
+    EXPECT_TRUE(IsWindowVisible(copying.Handle())) << "the engine ends the dialog, not the button";
+    EXPECT_FALSE(IsWindowEnabled(owner.Handle()));
     copying.End();
     EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+  }
+}
+
+TEST_F(CopyProgress, ClosingStopsTheTimerAndGivesTheOwnerBackAtOnce) {
+  TfCopying copying(owner.Handle(), std::chrono::milliseconds(20));
+  for (int run = 0; run < 2; ++run) {
+    copying.Begin("Copying...", 2, 1000000, pmBytes);
+    EXPECT_FALSE(copying.Cancelled()) << run;
+    EXPECT_TRUE(copying.Gauge().TimerRunning()) << run;
+    EXPECT_EQ(GetActiveWindow(), copying.Handle()) << run;
+    copying.AddProgress(100000);
+    // A message behind the close (a key for the owner, say) waits for the program's own loop:
+    // the operation is still on the stack.
+    test::TQueuedAction behindClose([] {});
+    PostMessageW(copying.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    behindClose.Post();
+    EXPECT_TRUE(PumpUntil(copying, [&] { return copying.Cancelled(); })) << run;
+    EXPECT_FALSE(behindClose.Ran()) << run;
+    // The engine has not looked yet (End has not run): the window is gone all the same.
+    EXPECT_FALSE(copying.Gauge().TimerRunning()) << run;
+    EXPECT_TRUE(IsWindowEnabled(owner.Handle())) << run;
+    EXPECT_FALSE(IsWindowVisible(copying.Handle())) << run;
+    EXPECT_EQ(GetActiveWindow(), owner.Handle()) << run << ": the keyboard goes back to the owner";
+    // No estimate arrives any more while the engine winds down.
+    const DWORD start = GetTickCount();
+    PumpUntil(copying, [&] { return GetTickCount() - start > 150; });
+    EXPECT_EQ(Label(copying, TfCopying::kRemainingId), "") << run;
+    copying.End();
+    EXPECT_TRUE(IsWindowEnabled(owner.Handle())) << run;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    EXPECT_TRUE(behindClose.Ran()) << run;
   }
 }
 

@@ -117,4 +117,39 @@ bool RunHostShell(const std::string& command) {
 }
 
 
+void SaveShot(HWND window, const char* name) {
+  const char* folder = std::getenv("QUILL_SHOTS");
+  if (!folder || !*folder) return;
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  GdiFlush();
+  // The window's picture reaches the screen when the thread waits for messages; nothing is taken
+  // from the queue here, so no other script step runs meanwhile.
+  for (int i = 0; i < 10; ++i) MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  RECT r{};
+  GetWindowRect(window, &r);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFOHEADER info{sizeof info, width, height, 1, 24, BI_RGB};
+  const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  std::string pixels(stride * static_cast<DWORD>(height), '\0');
+  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+            DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+  bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+  bytes += pixels;
+  WriteBytes(std::string(folder) + "\\" + name + ".bmp", bytes);
+}
+
 }  // namespace quill::test

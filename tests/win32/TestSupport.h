@@ -38,5 +38,8 @@ std::string Env(const char* name);
 bool RunHostShell(const std::string& command);
 // Under Wine: a host path spelt through drive Z:, the host's root ("/a/b" gives "Z:\a\b").
 std::string HostSpelling(const std::string& unixPath);
+// Saves what the screen shows where the window is (with whatever covers it) as a BMP, when
+// QUILL_SHOTS names a folder.
+void SaveShot(HWND window, const char* name);
 
 }  // namespace quill::test
