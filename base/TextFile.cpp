@@ -59,8 +59,9 @@ std::vector<std::string> DecodeLines(std::string_view bytes, const ICodePage& co
 std::string EncodeText(std::string_view utf8, const ICodePage& codePage) {
   std::string ansi;
   // ANSI bytes that happen to form valid UTF-8 would be read back as UTF-8 (the reader must
-  // guess without a BOM), so such text is written with a BOM to come back unchanged.
-  if (codePage.FromUtf8(utf8, ansi) && (IsAscii(ansi) || !IsValidUtf8(ansi))) return ansi;
+  // guess without a BOM), and ANSI bytes that begin like a BOM would lose it and have the rest
+  // read as damaged UTF-8; such text is written with a BOM to come back unchanged.
+  if (codePage.FromUtf8(utf8, ansi) && !StartsWith(ansi, kBom) && (IsAscii(ansi) || !IsValidUtf8(ansi))) return ansi;
   return std::string(kBom) + std::string(utf8);
 }
 

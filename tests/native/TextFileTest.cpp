@@ -139,6 +139,10 @@ TEST(TextFileTest, LinesRoundTripThroughTheFileRules) {
       {"name=" + kKorean, "second line"},
       {std::string("bin\0ary", 7), "\xC2\x80\xC3\xBF"},
       {"only"},
+      // Fits the code page, but its ANSI bytes would begin with a BOM ("\xEF\xBB\xBF" in
+      // Latin-1 is "ï»¿") and the rest would then be damaged UTF-8.
+      {"\xC3\xAF\xC2\xBB\xC2\xBF=caf\xC3\xA9"},
+      {"\xC3\xAF\xC2\xBB\xC2\xBF", "na\xC3\xAFve"},
   };
   for (const auto& lines : files) {
     const std::string bytes = EncodeLines(lines, codePage);
