@@ -156,6 +156,10 @@ public:
     TClock clock(perFile);
     inner_.SetTarget(name);
   }
+  void SetPathLine(const std::string& text) override {
+    TClock clock(perFile);
+    inner_.SetPathLine(text);
+  }
   void SetFileLine(const std::string& text) override {
     TClock clock(perFile);
     inner_.SetFileLine(text);

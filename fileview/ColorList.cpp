@@ -198,6 +198,9 @@ TColorSetForm ReadColorSetForm(IFileStore& store, const ICodePage& codePage, con
 
   std::vector<std::pair<TColor, std::string>> rows;  // colour and its extensions, first-seen order
   std::unordered_set<std::string> seen;  // upper-cased names: the first line of a name wins, as on load
+  // The pane takes a name's first line in any section, so what it shows survives the save: lines
+  // outside [Ext] become basic lines, and one whose name an earlier line gave is left out.
+  std::unordered_set<std::string> named;
   TSection section = TSection::kNone;
   for (const std::string& line : DecodeLines(bytes, codePage)) {
     std::string_view header;
@@ -205,15 +208,16 @@ TColorSetForm ReadColorSetForm(IFileStore& store, const ICodePage& codePage, con
       section = SectionOf(header);
       continue;
     }
-    if (section == TSection::kBasic) {
-      if (!TrimView(line).empty()) form.basicLines.push_back(line);
+    std::string_view name, value;
+    const bool isNamed = SplitNameValue(line, name, value);
+    const bool first = isNamed && named.insert(UpperAscii(name)).second;
+    if (section != TSection::kExt) {
+      if (isNamed ? first : (section == TSection::kBasic && !TrimView(line).empty())) form.basicLines.push_back(line);
       continue;
     }
-    if (section != TSection::kExt) continue;
-    std::string_view name, value;
     TColor color = 0;
     // A ";" inside a name would come back as two extensions after the split on save.
-    if (!SplitNameValue(line, name, value) || name.find(';') != std::string_view::npos) continue;
+    if (!isNamed || name.find(';') != std::string_view::npos) continue;
     if (!seen.insert(UpperAscii(name)).second || !ParseColor(value, color)) continue;
     auto row = std::find_if(rows.begin(), rows.end(), [color](const auto& r) { return r.first == color; });
     if (row == rows.end()) {
@@ -224,7 +228,7 @@ TColorSetForm ReadColorSetForm(IFileStore& store, const ICodePage& codePage, con
     }
   }
   form.extRows.reserve(rows.size());
-  for (const auto& [color, exts] : rows) form.extRows.push_back(std::to_string(color) + "=" + exts);
+  for (const auto& [color, exts] : rows) form.extRows.push_back(std::to_string(static_cast<int32_t>(color)) + "=" + exts);
   return form;
 }
 

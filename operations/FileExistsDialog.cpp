@@ -73,10 +73,11 @@ void TfFileExists::CreateControls() {
   AddLabel("", SS_LEFT | SS_EDITCONTROL, kFileNameId, kQuestionLeft, kQuestionTop, kQuestionWidth, kQuestionHeight);
   AddLabel("", SS_ICON | SS_CENTERIMAGE, kOriginIconId, 32, 55, 16, 16);
   AddLabel("Origin :", SS_RIGHT, kOriginCaptionId, 50, 57, 42, 13);
-  AddLabel("", SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS, kOriginId, 94, 57, 297, 13);
+  // Two lines when needed: a long size with a long date is not cut off.
+  AddLabel("", SS_LEFT | SS_EDITCONTROL, kOriginId, 94, 57, 297, 26);
   AddLabel("", SS_ICON | SS_CENTERIMAGE, kNewIconId, 32, 88, 16, 16);
   AddLabel("New :", SS_RIGHT, kNewCaptionId, 50, 89, 42, 13);
-  AddLabel("", SS_LEFTNOWORDWRAP | SS_ENDELLIPSIS, kNewId, 94, 89, 297, 13);
+  AddLabel("", SS_LEFT | SS_EDITCONTROL, kNewId, 94, 89, 297, 26);
   HWND warning = AddLabel("", SS_LEFT, kFolderOverId, 32, 49, 349, 65);
   ShowWindow(warning, SW_HIDE);
   AddControl(L"BUTTON", " &All", WS_TABSTOP | BS_AUTOCHECKBOX, kAllId, 56, 134, 50, 17);

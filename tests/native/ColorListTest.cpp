@@ -320,5 +320,19 @@ TEST_F(ColorListTest, DialogRoundTripKeepsTheExtensionLines) {
   EXPECT_EQ(store_.files[kPath], once);
 }
 
+// What the pane shows survives the dialog's save even when the file is odd: basic keys in no
+// section or in another one, a later duplicate of a name, negative values.
+TEST_F(ColorListTest, DialogRoundTripKeepsWhatThePaneShowedOfOddFiles) {
+  store_.files[kPath] = Lines({"NORMAL=5", "[Basic]", "NORMAL=7", "BACK=-1", "[Ext]", "zip=-55", "exe=3",
+                               "[Other]", "LINE=9", "exe=4"});
+  TColorList before(store_, codePage_, kPath);
+  ASSERT_EQ(before.Colors(kColorNormal), 5u);
+  ASSERT_EQ(before.ExtColor("zip"), 0xFFFFFFC9u);
+  ASSERT_EQ(WriteColorSet(store_, codePage_, kPath, ReadColorSetForm(store_, codePage_, kPath)), 0u);
+  TColorList after(store_, codePage_, kPath);
+  for (int i = 0; i < kBasicColorCount; ++i) EXPECT_EQ(after.Colors(i), before.Colors(i)) << i;
+  for (const char* name : {"zip", "exe", "none"}) EXPECT_EQ(after.ExtColor(name), before.ExtColor(name)) << name;
+}
+
 }  // namespace
 }  // namespace quill
