@@ -41,10 +41,10 @@ std::wstring CurrentDirectory() {
 
 // A drive's current folder ("C:" gives "C:\Work" when that is where C: was last).
 std::wstring DriveDirectory(wchar_t drive) {
-  const wchar_t spec[] = {drive, L':', 0};
+  const wchar_t root[] = {drive, L':', 0};
   wchar_t buffer[MAX_PATH * 2];
-  const DWORD n = GetFullPathNameW(spec, MAX_PATH * 2, buffer, nullptr);
-  if (n == 0 || n >= MAX_PATH * 2) return std::wstring(spec) + L"\\";
+  const DWORD n = GetFullPathNameW(root, MAX_PATH * 2, buffer, nullptr);
+  if (n == 0 || n >= MAX_PATH * 2) return std::wstring(root) + L"\\";
   return std::wstring(buffer, n);
 }
 
