@@ -1,4 +1,5 @@
-// Menu command identifiers of the main window.
+// Command identifiers of the main window: menu items, shortcuts, pane keys, popup menus,
+// function keys and the command box all name commands by these.
 #pragma once
 
 namespace quill {
@@ -40,9 +41,89 @@ enum TCommandId : unsigned {
   cmRestoreSelection,
   cmDescription,
   cmDeleteAllDescriptions,
+  // File
+  cmOpen,
+  cmOpenWithParameters,
+  cmRename,
+  cmAttributes,
+  cmProperties,
+  cmCreateNew,
+  // Edit: the clipboard
+  cmClipCopy,
+  cmClipCut,
+  cmClipPaste,
+  cmPasteShortcut,
+  cmCopyPathName,
+  // View
+  cmToolbar,
+  cmStatusBar,
+  cmViewList,
+  cmViewIcons,
+  cmSortName,  // ... cmSortNone in sort-type order
+  cmSortExt,
+  cmSortSize,
+  cmSortTime,
+  cmSortNone,
+  cmColumnAuto,
+  cmColumn1,  // ... cmColumn6
+  cmColumn2,
+  cmColumn3,
+  cmColumn4,
+  cmColumn5,
+  cmColumn6,
+  cmFilterAll,  // ... cmFilterArchives in menu order
+  cmFilterPrograms,
+  cmFilterDocuments,
+  cmFilterImages,
+  cmFilterMultimedia,
+  cmFilterArchives,
+  cmCustomFilter,
+  cmLongFilename,
+  cmHiddenFile,
+  cmAutoRefresh,
+  // System
+  cmControlPanel,
+  cmAddRemovePrograms,
+  cmRecycleBin,
+  cmEmptyRecycleBin,
+  cmEmptyTempFolder,
+  cmFormat,
+  cmCommandLine,
+  // Archive
+  cmAddToArchive,
+  cmMoveToArchive,
+  cmExtract,
+  cmArchiveProperties,
+  cmInstall,
+  // Tools
+  cmViewText,
+  cmEditText,
+  cmSaveSelectedList,
+  cmSplitFile,
+  cmJoinFiles,
+  cmDiskCopy,
+  cmMapNetworkDrive,
+  cmDisconnectNetworkDrive,
+  cmShortcutToDesktop,
+  cmOptions,
+  // Help
+  cmHelpContents,
+  cmHelpShortcut,
+  cmHomepage,
+  cmSendMail,
+  cmAbout,
+  // Only in popup menus
+  cmExplorerMenu,
+  cmOpenWith,
+  cmExtractTo,
+  cmCreateShortcut,
+  cmFolderProperties,
   // Shift+F1 ... Shift+F12.
   cmFavoriteKey1 = 1100,
   cmFavoriteKey12 = 1111,
+  // Function keys by index: 0-6 F2-F8, 7-17 Ctrl+F1-Ctrl+F11.
+  cmFunctionKey = 1120,
+  cmFunctionKeyLast = 1137,
   // Favourites menu items, in file order.
   cmFavoriteItem = 1200,
   cmFavoriteItemLast = 1999,

@@ -16,6 +16,8 @@ namespace quill {
 
 namespace {
 constexpr int kNetworkTextId = 109;
+constexpr int kTextAltLegend = 900;
+constexpr int kTextCtrlLegend = 901;
 
 }  // namespace
 
@@ -38,7 +40,8 @@ TMainForm::TMainForm(TMainFormOptions options)
       files_{options_.programFolder.empty() ? ExecutableFolder() : options_.programFolder},
       ini_(TWin32FileSystem::Instance(), TAnsiCodePage::Instance(), files_.Settings()),
       view_(TWin32FileSystem::Instance(), TAnsiCodePage::Instance()),
-      pane_(view_) {
+      pane_(view_),
+      legend_(LoadText(kTextAltLegend), LoadText(kTextCtrlLegend)) {
   view_.Files().SetCollator(TWin32Collator::Instance());
   view_.SetSortType(fstExt);
   const std::string network = LoadText(kNetworkTextId);
@@ -52,6 +55,9 @@ TMainForm::TMainForm(TMainFormOptions options)
   };
   view_.OnOpen = [this](bool& handled) { handled = OpenShortcutFolder(); };
   pane_.OnKeyDown = [this](WPARAM& key) { PaneKeyDown(key); };
+  pane_.OnModifierKey = [this](WPARAM key, bool down) { ModifierKey(key, down); };
+  pane_.OnContextMenu = [this](int x, int y) { PaneContextMenu(x, y); };
+  pane_.OnTitleClick = [this](int x, int y) { PaneTitleClick(x, y); };
   if (options_.questions) {
     questions_ = options_.questions;
   } else {
@@ -73,65 +79,6 @@ TMainForm::~TMainForm() {
   if (folderBitmap_) DeleteObject(folderBitmap_);
 }
 
-namespace {
-// The character a key will also type; taken out of the queue when the key did its own thing,
-// so the pane's quick search does not see it in the folder the key led to.
-void DropTypedCharacter(HWND pane) {
-  MSG msg;
-  PeekMessageW(&msg, pane, WM_CHAR, WM_CHAR, PM_REMOVE);
-}
-}  // namespace
-
-void TMainForm::PaneKeyDown(WPARAM& key) {
-  const bool shift = GetKeyState(VK_SHIFT) < 0;
-  const bool control = GetKeyState(VK_CONTROL) < 0;
-  if (shift) {
-    // Shift (also with Ctrl) with a letter switches drive, with F1-F12 opens a favourite.
-    if (key >= 'A' && key <= 'Z') {
-      view_.SetDrive(std::string(1, static_cast<char>(key)) + ":");
-      DropTypedCharacter(pane_.Handle());
-    } else if (key >= VK_F1 && key <= VK_F12) {
-      ShowFavorite(static_cast<int>(key - VK_F1) + 1);
-    } else if (key == VK_OEM_2) {
-      DropTypedCharacter(pane_.Handle());
-      BrowseNetwork();
-    }
-    return;
-  }
-  if (control) return;
-  switch (key) {
-    case VK_BACK:
-    case VK_OEM_PERIOD:
-    case VK_DECIMAL:
-      // Backspace and "." edit a quick search while there is one; otherwise they go up.
-      if (!view_.FindText().empty()) break;
-      DropTypedCharacter(pane_.Handle());
-      UpOneLevel();
-      break;
-    case VK_INSERT: CopyCommand(false); break;
-    case VK_DELETE: DeleteCommand(); break;
-    case VK_OEM_5:  // "\"
-      DropTypedCharacter(pane_.Handle());
-      Root();
-      break;
-    case VK_MULTIPLY:
-      DropTypedCharacter(pane_.Handle());
-      view_.InvertSelection();
-      break;
-    case VK_ADD:
-    case VK_SUBTRACT:
-      DropTypedCharacter(pane_.Handle());
-      SelectGroupCommand(key == VK_ADD);
-      break;
-    case VK_DIVIDE:
-      DropTypedCharacter(pane_.Handle());
-      view_.SelectSameExt();
-      break;
-    case VK_F11: ShowDropDown(nbFavorites, {}); break;
-    default: break;
-  }
-}
-
 void TMainForm::SelectAllCommand() {
   // Read when used, so a changed option applies at once.
   const bool withFolders = ini_.ReadBool("Option", "SelDir", false);
@@ -144,7 +91,22 @@ bool TMainForm::Create() {
                     CW_USEDEFAULT, 550, 500, nullptr, 0))
     return false;
   BuildMenus();
-  if (!bar_.Create(Handle()) || !status_.Create(Handle())) return false;
+  if (!bar_.Create(Handle()) || !status_.Create(Handle()) || !fkeys_.Create(Handle()) ||
+      !commandBox_.Create(Handle()))
+    return false;
+  fkeys_.SetCursor(LoadCursorW(nullptr, IDC_HAND));
+  fkeys_.SetHeadColor(RGB(0, 0, 255));
+  fkeys_.SetHotColor(RGB(255, 0, 0));
+  fkeys_.SetItems({"F2=Rename", "F3=", "F4=", "F5=Refresh", "F6=", "F7=", "F8="});
+  fkeys_.OnClick = [this](int button) { FunctionBarClick(button); };
+  commandBox_.OnRun = [this](const std::string& text, bool typed) {
+    // The history takes the text before it runs: a command that fails is kept all the same.
+    if (typed) AddCommandHistory(commandHistory_, text);
+    CloseCommandBox(true);
+    RunCommandText(text);
+  };
+  commandBox_.OnCancel = [this] { CloseCommandBox(true); };
+  commandBox_.OnFocusLost = [this] { CloseCommandBox(false); };
   bar_.OnButton = [this](TNavButton button) {
     switch (button) {
       case nbBack: Back(); break;
@@ -181,6 +143,7 @@ void TMainForm::Show() {
     throw;
   }
   list.EndUpdate();
+  SetMenuCaptions();
   SetFocus(pane_.Handle());
 }
 
@@ -233,6 +196,10 @@ void TMainForm::ApplySettings() {
     notify_.SetActive(false);
     notify_.SetLock(true);
   }
+  ctrlX_ = ini_.ReadBool("Option", "CtrlX", false);
+  BuildAccelerators();
+  SetShortcutCaptions();
+  ShowFunctionKeys();
 }
 
 void TMainForm::UpdateCaption() {
@@ -243,11 +210,14 @@ void TMainForm::UpdateCaption() {
 void TMainForm::LayoutChildren() {
   RECT client;
   GetClientRect(Handle(), &client);
-  const int top = TNavigationBar::kHeight;
-  const int bottom = client.bottom - TStatusArea::kHeight;
-  MoveWindow(bar_.Handle(), 0, 0, client.right, top, TRUE);
-  MoveWindow(pane_.Handle(), 0, top, client.right, std::max(0, bottom - top), TRUE);
-  MoveWindow(status_.Handle(), 0, std::max(top, bottom), client.right, TStatusArea::kHeight, TRUE);
+  const int top = toolbarWanted_ ? TNavigationBar::kHeight : 0;
+  const int keysTop = std::max(top, static_cast<int>(client.bottom) - TBtnStatusBar::kHeight);
+  const int bottom = std::max(top, keysTop - (statusWanted_ ? TStatusArea::kHeight : 0));
+  if (toolbarWanted_) MoveWindow(bar_.Handle(), 0, 0, client.right, top, TRUE);
+  MoveWindow(pane_.Handle(), 0, top, client.right, bottom - top, TRUE);
+  MoveWindow(status_.Handle(), 0, bottom, client.right, TStatusArea::kHeight, TRUE);
+  if (commandBoxOpen_) MoveWindow(commandBox_.Handle(), 0, bottom, client.right, TStatusArea::kHeight, TRUE);
+  MoveWindow(fkeys_.Handle(), 0, keysTop, client.right, TBtnStatusBar::kHeight, TRUE);
 }
 
 SIZE TMainForm::MinimumSize() const {
@@ -262,7 +232,9 @@ SIZE TMainForm::MinimumSize() const {
   const TLayoutParams& params = pane_.Params();
   const int row = params.CellHeight > 0 ? params.CellHeight : pane_.RowHeight();
   const int pane = frameHeight(pane_.Handle()) + pane_.TitleHeight() + std::max(row, 1);
-  RECT least{0, 0, bar_.MinimumWidth(), TNavigationBar::kHeight + pane + TStatusArea::kHeight};
+  RECT least{0, 0, bar_.MinimumWidth(),
+             (toolbarWanted_ ? TNavigationBar::kHeight : 0) + pane + (statusWanted_ ? TStatusArea::kHeight : 0) +
+                 TBtnStatusBar::kHeight};
   // The frame as it is (the menu bar may take more than one line); from the styles when the
   // window is minimised and has no client area to compare with.
   RECT window{}, client{};
@@ -321,27 +293,20 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SETFOCUS: SetFocus(pane_.Handle()); return 0;
     case WM_COMMAND:
-      if (lParam == 0 && RunCommand(LOWORD(wParam))) return 0;
+      if (lParam != 0) break;
+      // A shortcut puts the function-key labels back in place of a legend.
+      if (legend_.OtherShortcut()) fkeys_.SetItems(legend_.Lines());
+      if (RunCommand(LOWORD(wParam))) return 0;
       break;
-    case WM_INITMENUPOPUP: {
-      HMENU popup = reinterpret_cast<HMENU>(wParam);
-      EnableMenuItem(popup, cmBack, MF_BYCOMMAND | (history_.CanBack() ? MF_ENABLED : MF_GRAYED));
-      EnableMenuItem(popup, cmForward, MF_BYCOMMAND | (history_.CanForward() ? MF_ENABLED : MF_GRAYED));
-      EnableMenuItem(popup, cmLastDestination, MF_BYCOMMAND | (lastDestination_.empty() ? MF_GRAYED : MF_ENABLED));
-      return 0;
-    }
-    case WM_MEASUREITEM: {
-      auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-      if (item->CtlType != ODT_MENU || !IsFavoriteItem(item->itemID)) break;
-      MenuBitmapMeasure(*item);
-      return TRUE;
-    }
-    case WM_DRAWITEM: {
-      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      if (item->CtlType != ODT_MENU || !IsFavoriteItem(item->itemID)) break;
-      MenuBitmapDraw(*item);
-      return TRUE;
-    }
+    case WM_INITMENUPOPUP: InitMenuPopup(reinterpret_cast<HMENU>(wParam)); return 0;
+    case WM_MEASUREITEM:
+      if (wParam == 0 && menuLook_.Measure(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return TRUE;
+      break;
+    case WM_DRAWITEM:
+      if (wParam == 0 && menuLook_.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+      break;
+    case WM_MENUCHAR:
+      return menuLook_.MenuChar(static_cast<wchar_t>(LOWORD(wParam)), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
     case WM_CLOSE: Close(); return 0;
     case WM_DESTROY:
       if (options_.quitOnDestroy) PostQuitMessage(0);

@@ -3,9 +3,15 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "app/CommandBox.h"
+#include "app/CommandTable.h"
+#include "app/FunctionKeys.h"
+#include "app/Legend.h"
 #include "app/NavigationBar.h"
 #include "app/Startup.h"
 #include "app/StatusArea.h"
@@ -19,6 +25,8 @@
 #include "navigation/WorkFolders.h"
 #include "operations/CopyingDialog.h"
 #include "operations/DeletingDialog.h"
+#include "ui/BtnStatusBar.h"
+#include "ui/MenuLook.h"
 #include "ui/Window.h"
 
 namespace quill {
@@ -82,8 +90,6 @@ public:
   HMENU CreateFavoritesMenu();
   // The folder bitmap of those items; the menu asks this window to measure and draw it.
   static bool IsFavoriteItem(UINT id);
-  void MenuBitmapMeasure(MEASUREITEMSTRUCT& item);
-  void MenuBitmapDraw(const DRAWITEMSTRUCT& item);
   void AddToFavorites();
   void ShowShellFolder(const char* valueName);  // "Desktop", "Start Menu", "Personal"
   void GoTempFolder();
@@ -109,9 +115,43 @@ public:
   // Delete All Descriptions: removes the folder's descript.dat after asking.
   void DeleteAllDescriptionsCommand();
 
-  // Runs a menu command by its identifier; false for one it does not know.
+  // ---- commands ----
+  // The command table, in main-menu order (MainCommands.cpp).
+  static std::span<const TCommand> Commands();
+  static const TCommand* FindCommand(unsigned id);
+  bool CommandEnabled(const TCommand& command);
+  // Runs a command by its identifier; false for one it does not know. A command that is not
+  // available does nothing.
   bool RunCommand(UINT id);
+  // "copy" ... "refresh" by index; false for an index without a command ("none").
+  bool RunInternalCommand(int index);
   HACCEL Accelerators() const { return accelerators_; }
+  HMENU MainMenu() const { return menu_; }
+  TMenuLook& MenuLook() { return menuLook_; }
+  // Function keys by index: 0-6 F2-F8, 7-17 Ctrl+F1-Ctrl+F11.
+  void RunFunctionKey(int index);
+  // The macro context of the pane as it is now: drive, folder, focused and collected entries,
+  // and the parameter editor.
+  TMacroContext MacroContext();
+  // The function-key bar and its legends.
+  TBtnStatusBar& FunctionBar() { return fkeys_; }
+  const TLegend& Legend() const { return legend_; }
+  void ShowFunctionKeys();
+  void FunctionBarClick(int button);
+  // The command box over the status area.
+  TCommandBox& CommandBox() { return commandBox_; }
+  bool CommandBoxOpen() const { return commandBoxOpen_; }
+  void OpenCommandBox();
+  void CloseCommandBox(bool focusPane);
+  void RunCommandText(const std::string& text);
+  bool ToolbarShown() const;
+  void ShowToolbar(bool show);
+  bool StatusAreaShown() const;
+  void ShowStatusArea(bool show);
+  void PaneContextMenu(int x, int y);
+  void PaneTitleClick(int x, int y);
+  // The entry menu for the pane as it is now; the caller tracks and destroys it.
+  HMENU EntryMenu();
   // Selects everything when nothing is selected, else clears the selection; folders take part
   // with the SelDir option.
   void SelectAllCommand();
@@ -126,6 +166,32 @@ private:
   void WatchedFolderChanged();
   void PaneKeyDown(WPARAM& key);
   void BuildMenus();
+  HMENU SubMenu(HMENU bar, const std::string& place);
+  std::string MenuCaption(const TCommand& command) const;
+  void BuildAccelerators();
+  void SetMenuCaptions();
+  void SetShortcutCaptions();
+  void InitMenuPopup(HMENU popup);
+  // Shows a popup menu in the program's look and destroys it; the chosen command or 0.
+  UINT TrackMenu(HMENU menu, POINT screen, UINT flags);
+  void AppendCommand(HMENU menu, UINT id, const std::string& caption, bool enabledToo = true);
+  std::string ExtractToCaption(bool anySelected);
+  void ApplicationKey();
+  void ModifierKey(WPARAM key, bool down);
+  void OpenCommand();
+  void OpenWithParameters();
+  void RefreshCommand();
+  // View Text / Edit Text with the program of Program/View or Program/Edit.
+  void TextCommand(const char* programKey);
+  bool ColumnChecked(int count);
+  int FilterIndex();  // the View > Filter item of the current mask; -1 for a custom one
+  void SetFilterMask(int index);
+  void CustomFilter();
+  void ToggleHidden();
+  void ToggleAutoRefresh();
+  void AboutCommand();
+  void EscapeKey();
+  void DrawFolderBitmap(HDC dc, const RECT& r);
   void RebuildHistoryMenus();
   void ShowDropDown(TNavButton button, POINT screen);
   void LoadFavoritesMenu();
@@ -173,6 +239,15 @@ private:
   HMENU menu_ = nullptr;
   HMENU favoritesMenu_ = nullptr;
   HACCEL accelerators_ = nullptr;
+  std::vector<std::tuple<HMENU, std::string, HMENU>> subMenus_;
+  TMenuLook menuLook_;
+  TBtnStatusBar fkeys_;
+  TLegend legend_;
+  TCommandBox commandBox_;
+  bool commandBoxOpen_ = false;
+  bool ctrlX_ = false;
+  bool toolbarWanted_ = true;
+  bool statusWanted_ = true;
   HBITMAP folderBitmap_ = nullptr;
   uint64_t driveTotal_ = 0, driveFree_ = 0;
   bool autoRefresh_ = true;

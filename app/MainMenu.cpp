@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/CommandTable.h"
 #include "app/Commands.h"
 #include "app/MainForm.h"
 #include "base/Path.h"
 #include "base/Text.h"
+#include "fileview/FileUtils.h"
 #include "fileview/ShellUtils.h"
 #include "messages/Messages.h"
 #include "navigation/StringHistory.h"
@@ -16,13 +18,10 @@
 namespace quill {
 
 namespace {
-constexpr int kTextUpOneLevel = 505;
-constexpr int kTextRoot = 506;
-constexpr int kTextInvertSelection = 501;
+constexpr int kTextExtractTo = 1100;
+constexpr int kTextExtractToFolders = 1101;
 constexpr int kTextNewFolder = 547;
 constexpr int kTextNewFolderPrompt = 548;
-constexpr int kTextSelectGroup = 502;
-constexpr int kTextUnselectGroup = 503;
 constexpr int kTextFilterPrompt = 520;
 constexpr int kTextFilter = 521;
 
@@ -37,98 +36,235 @@ std::string Caption(int id, const char* fallback) {
 }
 }  // namespace
 
+HMENU TMainForm::SubMenu(HMENU bar, const std::string& place) {
+  // "&View|A&rrange": each level is found by its caption or appended at the end.
+  HMENU menu = bar;
+  size_t from = 0;
+  while (from <= place.size()) {
+    const size_t bar_ = place.find('|', from);
+    const std::string caption = place.substr(from, bar_ == std::string::npos ? std::string::npos : bar_ - from);
+    HMENU found = nullptr;
+    for (const auto& [owner, name, sub] : subMenus_)
+      if (owner == menu && name == caption) found = sub;
+    if (!found) {
+      found = CreatePopupMenu();
+      AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(found), Widen(caption).c_str());
+      subMenus_.push_back({menu, caption, found});
+    }
+    menu = found;
+    if (bar_ == std::string::npos) break;
+    from = bar_ + 1;
+  }
+  return menu;
+}
+
+std::string TMainForm::MenuCaption(const TCommand& command) const {
+  std::string caption = command.caption ? command.caption : "";
+  std::string hint = command.hint ? command.hint : ShortcutText(ShortcutOf(command, ctrlX_));
+  return hint.empty() ? caption : caption + "\t" + hint;
+}
+
 void TMainForm::BuildMenus() {
   menu_ = CreateMenu();
-  HMENU file = CreatePopupMenu();
-  Append(file, cmCopy, "&Copy\tAlt+C");
-  Append(file, cmMove, "Mo&ve\tAlt+M");
-  Append(file, cmDelete, "&Delete\tAlt+D");
-  Append(file, cmDescription, "D&escription\tAlt+Enter");
-  AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-  Append(file, cmExit, "E&xit\tAlt+X");
-
-  HMENU folder = CreatePopupMenu();
-  Append(folder, cmTree, "&Tree...\tF10");
-  Append(folder, cmFavorites, "&Favorites\tF11");
-  Append(folder, cmCreateFolder, "&Create New Folder\tAlt+K");
-  AppendMenuW(folder, MF_SEPARATOR, 0, nullptr);
-  Append(folder, cmBack, "&Back\tAlt+Left");
-  Append(folder, cmForward, "&Foward\tAlt+Right");
-  Append(folder, cmUpOneLevel, Caption(kTextUpOneLevel, "&Up One Level\t."));
-  Append(folder, cmRoot, Caption(kTextRoot, "&Root\t\\"));
-  Append(folder, cmLastDestination, "Last &Destination\tCtrl+Backspace");
-  // There is no go-to dialog: the address box is where a path is typed.
-  Append(folder, cmGoTo, "&Go to...\tAlt+G", false);
-  Append(folder, cmNetwork, "&Network...");
-  AppendMenuW(folder, MF_SEPARATOR, 0, nullptr);
-  HMENU setWork = CreatePopupMenu();
-  HMENU goWork = CreatePopupMenu();
-  for (int i = 0; i < 3; ++i) {
-    Append(setWork, cmSetWork1 + i, Format("Work Folder &%d\tCtrl+%d", i + 1, i + 1));
-    Append(goWork, cmGoWork1 + i, Format("Work Folder &%d\tAlt+F%d", i + 1, i + 1));
+  subMenus_.clear();
+  for (const TCommand& command : Commands()) {
+    if (!command.place) continue;
+    HMENU popup = SubMenu(menu_, command.place);
+    if (!command.caption) {
+      AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+      continue;
+    }
+    AppendMenuW(popup, MF_STRING | (command.run ? 0 : MF_GRAYED), command.id, Widen(MenuCaption(command)).c_str());
+    if (command.radio) {
+      MENUITEMINFOW info{};
+      info.cbSize = sizeof info;
+      info.fMask = MIIM_FTYPE;
+      info.fType = MFT_STRING | MFT_RADIOCHECK;
+      SetMenuItemInfoW(popup, command.id, FALSE, &info);
+    }
   }
-  AppendMenuW(folder, MF_POPUP, reinterpret_cast<UINT_PTR>(setWork), L"&Set WorkFolder");
-  AppendMenuW(folder, MF_POPUP, reinterpret_cast<UINT_PTR>(goWork), L"Go to &WorkFolder");
-  AppendMenuW(folder, MF_SEPARATOR, 0, nullptr);
-  Append(folder, cmRefresh, "&Refresh\tCtrl+R");
-
-  HMENU edit = CreatePopupMenu();
-  Append(edit, cmSelectAll, "Select &All\tAlt+U");
-  Append(edit, cmInvertSelection, Caption(kTextInvertSelection, "&Invert Selection\t*"));
-  Append(edit, cmRestoreSelection, "&Restore Selection\tCtrl+Shift+R");
-  Append(edit, cmSelectGroup, Caption(kTextSelectGroup, "Select Group") + "(&G)\t+");
-  Append(edit, cmUnselectGroup, Caption(kTextUnselectGroup, "Deselect Group") + "(&D)\t-");
-  Append(edit, cmSelectSameExt, "Select Same &Ext\tNum /");
-  Append(edit, cmFindNext, "&Find Next\tCtrl+L");
-
-  HMENU system = CreatePopupMenu();
-  Append(system, cmDesktop, "&Desktop\tCtrl+D");
-  Append(system, cmStartMenu, "&Start Menu\tCtrl+S");
-  Append(system, cmMyDocuments, "&My Documents\tCtrl+W");
-  AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
-  Append(system, cmTempFolder, "&Go to Temp Folder\tCtrl+P");
-
-  HMENU tools = CreatePopupMenu();
-  Append(tools, cmDeleteAllDescriptions, "&Delete All Descriptions");
-
-  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
-  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(folder), L"F&older");
-  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"&Edit");
-  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(system), L"&System");
-  AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(tools), L"&Tools");
   SetMenu(Handle(), menu_);
-
-  const BYTE alt = FVIRTKEY | FALT, ctrl = FVIRTKEY | FCONTROL, key = FVIRTKEY;
-  const BYTE ctrlShift = FVIRTKEY | FCONTROL | FSHIFT;
-  std::vector<ACCEL> table = {
-      {key, VK_F10, cmTree},
-      {key, VK_F11, cmFavorites},
-      {alt, 'K', cmCreateFolder},
-      {alt, VK_LEFT, cmBack},
-      {alt, VK_RIGHT, cmForward},
-      {ctrl, VK_BACK, cmLastDestination},
-      {ctrl, '1', cmSetWork1},
-      {ctrl, '2', cmSetWork2},
-      {ctrl, '3', cmSetWork3},
-      {alt, VK_F1, cmGoWork1},
-      {alt, VK_F2, cmGoWork2},
-      {alt, VK_F3, cmGoWork3},
-      {ctrl, 'R', cmRefresh},
-      {ctrl, 'D', cmDesktop},
-      {ctrl, 'S', cmStartMenu},
-      {ctrl, 'W', cmMyDocuments},
-      {ctrl, 'P', cmTempFolder},
-      {alt, 'U', cmSelectAll},
-      {ctrlShift, 'I', cmInvertSelection},
-      {ctrlShift, 'R', cmRestoreSelection},
-      {ctrl, 'L', cmFindNext},
-      {alt, 'X', cmExit},
-      {alt, 'C', cmCopy},
-      {alt, 'M', cmMove},
-      {alt, 'D', cmDelete},
-      {alt, VK_RETURN, cmDescription},
+  menuLook_.DrawImage = [this](UINT id, HDC dc, const RECT& r, bool) {
+    if (!IsFavoriteItem(id)) return false;
+    DrawFolderBitmap(dc, r);
+    return true;
   };
+  menuLook_.Attach(menu_, true);
+  BuildAccelerators();
+}
+
+void TMainForm::BuildAccelerators() {
+  std::vector<ACCEL> table;
+  for (const TCommand& command : Commands()) {
+    const TShortcut key = ShortcutOf(command, ctrlX_);
+    // A command that cannot run leaves its key to whatever has the focus.
+    if (key.key == 0 || !command.run) continue;
+    // While the command box is open it takes the clipboard keys itself.
+    if (commandBoxOpen_ && key.modifiers == kmCtrl && (key.key == 'C' || key.key == 'V' || key.key == 'X')) continue;
+    BYTE flags = FVIRTKEY;
+    if (key.modifiers & kmCtrl) flags |= FCONTROL;
+    if (key.modifiers & kmShift) flags |= FSHIFT;
+    if (key.modifiers & kmAlt) flags |= FALT;
+    table.push_back({flags, static_cast<WORD>(key.key), static_cast<WORD>(command.id)});
+  }
+  if (accelerators_) DestroyAcceleratorTable(accelerators_);
   accelerators_ = CreateAcceleratorTableW(table.data(), static_cast<int>(table.size()));
+}
+
+void TMainForm::SetShortcutCaptions() {
+  // Captions whose hint follows the CtrlX option.
+  for (const TCommand& command : Commands())
+    if (command.place && command.caption && command.rule != srFixed)
+      menuLook_.SetCaption(menu_, command.id, MenuCaption(command));
+}
+
+void TMainForm::SetMenuCaptions() {
+  for (const TCommand& command : Commands()) {
+    if (!command.captionText) continue;
+    std::string text = LoadText(static_cast<unsigned>(command.captionText));
+    if (text.empty()) continue;
+    if (command.captionSuffix) text += command.captionSuffix;
+    menuLook_.SetCaption(menu_, command.id, text);
+  }
+}
+
+void TMainForm::InitMenuPopup(HMENU popup) {
+  const int count = GetMenuItemCount(popup);
+  for (int i = 0; i < count; ++i) {
+    const UINT id = GetMenuItemID(popup, i);
+    const TCommand* command = id == static_cast<UINT>(-1) ? nullptr : FindCommand(id);
+    if (!command) continue;
+    EnableMenuItem(popup, id, MF_BYCOMMAND | (CommandEnabled(*command) ? MF_ENABLED : MF_GRAYED));
+    if (command->checked) CheckMenuItem(popup, id, MF_BYCOMMAND | (command->checked(*this) ? MF_CHECKED : MF_UNCHECKED));
+  }
+}
+
+UINT TMainForm::TrackMenu(HMENU menu, POINT screen, UINT flags) {
+  menuLook_.Attach(menu, false);
+  const UINT chosen = static_cast<UINT>(
+      TrackPopupMenu(menu, flags | TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, Handle(), nullptr));
+  menuLook_.Detach(menu);
+  DestroyMenu(menu);
+  return chosen;
+}
+
+namespace {
+void AppendItem(HMENU menu, UINT id, const std::string& caption, bool enabled, bool checked = false, bool radio = false) {
+  MENUITEMINFOW info{};
+  info.cbSize = sizeof info;
+  const std::wstring text = Widen(caption);
+  info.fMask = MIIM_ID | MIIM_STRING | MIIM_STATE | MIIM_FTYPE;
+  info.fType = MFT_STRING | (radio ? MFT_RADIOCHECK : 0);
+  info.fState = (enabled ? MFS_ENABLED : MFS_GRAYED) | (checked ? MFS_CHECKED : 0);
+  info.wID = id;
+  info.dwTypeData = const_cast<wchar_t*>(text.c_str());
+  InsertMenuItemW(menu, static_cast<UINT>(GetMenuItemCount(menu)), TRUE, &info);
+}
+}  // namespace
+
+void TMainForm::AppendCommand(HMENU menu, UINT id, const std::string& caption, bool enabledToo) {
+  const TCommand* command = FindCommand(id);
+  const bool enabled = command && CommandEnabled(*command) && enabledToo;
+  const bool checked = command && command->checked && command->checked(*this);
+  AppendItem(menu, id, caption, enabled, checked, command && command->radio);
+}
+
+void TMainForm::PaneContextMenu(int x, int y) {
+  POINT screen{x, y};
+  ClientToScreen(pane_.Handle(), &screen);
+  // The title line: the folder menu.
+  if (pane_.Settings().ViewTitle && y >= 1 && y <= 23) {
+    if (view_.OwnerData()) return;
+    HMENU menu = CreatePopupMenu();
+    AppendCommand(menu, cmCreateFolder, "Create Folder");
+    AppendCommand(menu, cmSelectAll, "Select All");
+    AppendCommand(menu, cmRefresh, "Refresh");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendCommand(menu, cmFolderProperties, "Properties");
+    RunCommand(TrackMenu(menu, screen, TPM_RIGHTBUTTON));
+    return;
+  }
+  const int hit = pane_.ItemAt(x, y);
+  if (hit < 0) return;
+  const TFile* file = view_.Files().Items(hit);
+  // Entries inside an archive get the archive's own menu, the shell's menu is asked for drive
+  // entries and by the ExplorerMenu option: both come with their commands.
+  if (file->IsParent() || view_.OwnerData()) return;
+  if (file->IsDrive() || ini_.ReadBool("Option", "ExplorerMenu", false)) {
+    RunCommand(cmExplorerMenu);
+    return;
+  }
+  RunCommand(TrackMenu(EntryMenu(), screen, TPM_RIGHTBUTTON));
+}
+
+HMENU TMainForm::EntryMenu() {
+  const TFiles& files = view_.Files();
+  bool anySelected = false;
+  bool anyArchive = false;
+  for (int i = 0; i < files.Count(); ++i) {
+    const TFile* f = files.Items(i);
+    if (!f->Selected) continue;
+    anySelected = true;
+    if (!f->IsFolder() && !f->IsDrive() && ArchiveKind(f->FullName()) != 0) anyArchive = true;
+  }
+  const TFile* focused = view_.FocusedFile();
+  const bool plainFile = focused && !focused->IsFolder() && !focused->IsDrive();
+  if (!anySelected && plainFile && ArchiveKind(focused->FullName()) != 0) anyArchive = true;
+
+  HMENU menu = CreatePopupMenu();
+  AppendCommand(menu, cmExplorerMenu, "&Explorer Menu");
+  if (!anySelected && plainFile) AppendCommand(menu, cmOpenWith, "Open &With...");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendCommand(menu, cmDescription, "De&scription");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendCommand(menu, cmCopy, "&Copy");
+  AppendCommand(menu, cmMove, "&Move");
+  AppendCommand(menu, cmDelete, "&Delete");
+  AppendCommand(menu, cmRename, "&Rename");
+  AppendCommand(menu, cmAttributes, "Attributes/Time(&Z)");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendCommand(menu, cmAddToArchive, "&Add to Archive");
+  AppendCommand(menu, cmExtract, "E&xtract", anyArchive);
+  if (anyArchive) AppendCommand(menu, cmExtractTo, ExtractToCaption(anySelected));
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendCommand(menu, cmCreateShortcut, "Create Shortcut");
+  AppendCommand(menu, cmClipPaste, "Paste(&V)", IsClipboardFormatAvailable(CF_HDROP) != FALSE);
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendCommand(menu, cmProperties, "Proper&ties");
+  return menu;
+}
+
+std::string TMainForm::ExtractToCaption(bool anySelected) {
+  if (anySelected) return LoadText(kTextExtractToFolders);
+  const TFile* focused = view_.FocusedFile();
+  const std::string name = focused ? focused->Name() : std::string();
+  return LoadText(kTextExtractTo) + " \"" + name + "\"";
+}
+
+void TMainForm::PaneTitleClick(int x, int y) {
+  RECT client{};
+  GetClientRect(pane_.Handle(), &client);
+  POINT screen{x, y};
+  ClientToScreen(pane_.Handle(), &screen);
+  HMENU menu = nullptr;
+  if (x >= client.right - 20) {
+    menu = CreatePopupMenu();
+    static constexpr const char* kSorts[] = {"by Name", "by Extension", "by Size", "by Time", "by None"};
+    for (int i = 0; i < 5; ++i) AppendCommand(menu, cmSortName + static_cast<UINT>(i), kSorts[i]);
+  } else if (x >= client.right - 36) {
+    menu = CreatePopupMenu();
+    AppendCommand(menu, cmColumnAuto, "Auto");
+    for (int i = 1; i <= 6; ++i) AppendCommand(menu, cmColumnAuto + static_cast<UINT>(i), Format("%d Col", i));
+  }
+  (void)y;
+  if (menu) RunCommand(TrackMenu(menu, screen, 0));
+}
+
+void TMainForm::ApplicationKey() {
+  const int focus = view_.ItemIndex();
+  if (focus < 0) return;
+  const RECT r = pane_.ItemRect(focus);
+  PaneContextMenu(r.left + 10, r.top + 10);
 }
 
 void TMainForm::ShowDropDown(TNavButton button, POINT screen) {
@@ -152,9 +288,7 @@ void TMainForm::ShowDropDown(TNavButton button, POINT screen) {
     DestroyMenu(menu);
     return;
   }
-  const UINT chosen = static_cast<UINT>(
-      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, Handle(), nullptr));
-  DestroyMenu(menu);
+  const UINT chosen = TrackMenu(menu, screen, 0);
   if (chosen >= cmHistoryItem && chosen <= cmHistoryItemLast) {
     const size_t index = chosen - cmHistoryItem;
     if (index < paths.size()) ShowFromHistoryMenu(paths[index]);
@@ -168,14 +302,11 @@ HMENU TMainForm::CreateFavoritesMenu() {
   const std::vector<TFavorite>& favorites = Favorites();
   const size_t count = std::min<size_t>(favorites.size(), cmFavoriteItemLast - cmFavoriteItem + 1);
   for (size_t i = 0; i < count; ++i) {
-    Append(menu, cmFavoriteItem + static_cast<UINT>(i), favorites[i].name);
-    // The folder bitmap is drawn by this window (MenuBitmapDraw): menus copy a bitmap item as
-    // it is, with no regard to its transparency, and invert it on the highlighted item.
-    MENUITEMINFOW item{};
-    item.cbSize = sizeof item;
-    item.fMask = MIIM_BITMAP;
-    item.hbmpItem = HBMMENU_CALLBACK;
-    SetMenuItemInfoW(menu, cmFavoriteItem + static_cast<UINT>(i), FALSE, &item);
+    // The caption is the name as it is: an "&" in it is not a mnemonic. The folder bitmap is
+    // the item's image (DrawFolderBitmap).
+    std::string name;
+    for (const char c : favorites[i].name) name += c == '&' ? std::string("&&") : std::string(1, c);
+    Append(menu, cmFavoriteItem + static_cast<UINT>(i), name);
   }
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   Append(menu, cmAddFavorite, "Add to Favorites");
@@ -194,23 +325,17 @@ HBITMAP TMainForm::FolderBitmap() {
 
 bool TMainForm::IsFavoriteItem(UINT id) { return id >= cmFavoriteItem && id <= cmFavoriteItemLast; }
 
-void TMainForm::MenuBitmapMeasure(MEASUREITEMSTRUCT& item) {
-  BITMAP info{};
-  if (!GetObjectW(FolderBitmap(), sizeof info, &info)) return;
-  item.itemWidth = static_cast<UINT>(info.bmWidth);
-  item.itemHeight = static_cast<UINT>(info.bmHeight);
-}
-
-void TMainForm::MenuBitmapDraw(const DRAWITEMSTRUCT& item) {
+void TMainForm::DrawFolderBitmap(HDC dc, const RECT& r) {
   BITMAP info{};
   HBITMAP bitmap = FolderBitmap();
   if (!GetObjectW(bitmap, sizeof info, &info)) return;
-  HDC source = CreateCompatibleDC(item.hDC);
+  HDC source = CreateCompatibleDC(dc);
   HGDIOBJ old = SelectObject(source, bitmap);
-  const int left = item.rcItem.left + (item.rcItem.right - item.rcItem.left - info.bmWidth) / 2;
-  const int top = item.rcItem.top + (item.rcItem.bottom - item.rcItem.top - info.bmHeight) / 2;
+  const int left = r.left + (r.right - r.left - info.bmWidth) / 2;
+  const int top = r.top + (r.bottom - r.top - info.bmHeight) / 2;
+  // The bitmap carries its own transparency.
   const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  GdiAlphaBlend(item.hDC, left, top, info.bmWidth, info.bmHeight, source, 0, 0, info.bmWidth, info.bmHeight, blend);
+  GdiAlphaBlend(dc, left, top, info.bmWidth, info.bmHeight, source, 0, 0, info.bmWidth, info.bmHeight, blend);
   SelectObject(source, old);
   DeleteDC(source);
 }
@@ -233,62 +358,6 @@ void TMainForm::CreateFolderCommand() {
     Questions().ShowError(GetLastError(), LoadText(kTextError), true);
   }
   notify_.SetActive(autoRefresh_);
-}
-
-bool TMainForm::RunCommand(UINT id) {
-  if (id >= cmFavoriteKey1 && id <= cmFavoriteKey12) {
-    ShowFavorite(static_cast<int>(id - cmFavoriteKey1) + 1);
-    return true;
-  }
-  if (id >= cmFavoriteItem && id <= cmFavoriteItemLast) {
-    const size_t index = id - cmFavoriteItem;
-    const std::vector<TFavorite>& favorites = Favorites();
-    if (index < favorites.size()) ShowFolder(favorites[index].target);
-    return true;
-  }
-  switch (id) {
-    case cmTree: ChooseTree(); return true;
-    case cmFavorites: ShowDropDown(nbFavorites, {}); return true;
-    case cmCreateFolder: CreateFolderCommand(); return true;
-    case cmBack: Back(); return true;
-    case cmForward: Forward(); return true;
-    case cmUpOneLevel: UpOneLevel(); return true;
-    case cmRoot: Root(); return true;
-    case cmLastDestination: GoLastDestination(); return true;
-    case cmGoTo: return true;
-    case cmNetwork: BrowseNetwork(); return true;
-    case cmSetWork1:
-    case cmSetWork2:
-    case cmSetWork3: SetWorkFolder(static_cast<int>(id - cmSetWork1)); return true;
-    case cmGoWork1:
-    case cmGoWork2:
-    case cmGoWork3: GoWorkFolder(static_cast<int>(id - cmGoWork1)); return true;
-    case cmRefresh: {
-      const TFile* focused = view_.FocusedFile();
-      view_.Refresh(focused ? focused->FullName() : std::string(), true);
-      UpdateDiskInfo();
-      return true;
-    }
-    case cmAddFavorite: AddToFavorites(); return true;
-    case cmDesktop: ShowShellFolder("Desktop"); return true;
-    case cmStartMenu: ShowShellFolder("Start Menu"); return true;
-    case cmMyDocuments: ShowShellFolder("Personal"); return true;
-    case cmTempFolder: GoTempFolder(); return true;
-    case cmSelectAll: SelectAllCommand(); return true;
-    case cmInvertSelection: view_.InvertSelection(); return true;
-    case cmFindNext: view_.FindNext(); return true;
-    case cmSelectGroup: SelectGroupCommand(true); return true;
-    case cmUnselectGroup: SelectGroupCommand(false); return true;
-    case cmSelectSameExt: view_.SelectSameExt(); return true;
-    case cmExit: Close(); return true;
-    case cmCopy: CopyCommand(false); return true;
-    case cmMove: CopyCommand(true); return true;
-    case cmDelete: DeleteCommand(); return true;
-    case cmRestoreSelection: RestoreSelection(); return true;
-    case cmDescription: DescriptionCommand(); return true;
-    case cmDeleteAllDescriptions: DeleteAllDescriptionsCommand(); return true;
-    default: return false;
-  }
 }
 
 }  // namespace quill

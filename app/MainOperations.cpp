@@ -41,9 +41,11 @@ std::vector<int> TMainForm::CollectedEntries() {
 }
 
 void TMainForm::RestoreSelection() {
+  if (selectionMemory_.empty()) return;
+  view_.DeselectAll(true);
   const TFiles& files = view_.Files();
   for (const std::string& name : selectionMemory_) {
-    const int i = files.IndexOf(name);
+    const int i = files.IndexOf(FileNamePart(name));
     if (i >= 0) view_.Select(i);
   }
   view_.Invalidate();

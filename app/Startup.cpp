@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "base/Text.h"
@@ -126,6 +127,12 @@ std::vector<std::string> LoadHistory(IFileStore& store, const ICodePage& codePag
   std::string bytes;
   if (!store.ReadAll(files.History(), bytes)) return {};
   std::vector<std::string> lines = DecodeLines(bytes, codePage);
+  // A blank line is no command, and a stray control character (a damaged file) would only end
+  // up in the box's list as an unprintable one.
+  std::erase_if(lines, [](const std::string& line) {
+    return line.find_first_not_of(" \t") == std::string::npos ||
+           std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t'; });
+  });
   if (lines.size() > kHistoryLimit) lines.erase(lines.begin(), lines.end() - kHistoryLimit);
   return lines;
 }

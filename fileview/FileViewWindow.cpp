@@ -467,6 +467,10 @@ void TFileViewWindow::MouseDown(WPARAM keys, bool left, int x, int y, bool doubl
   dragLast_ = -1;
   const bool shift = (keys & MK_SHIFT) != 0;
   const bool control = (keys & MK_CONTROL) != 0;
+  if (left && settings_.ViewTitle && y < TitleHeight()) {
+    if (OnTitleClick) OnTitleClick(x, y);
+    return;
+  }
   const int hit = ItemAt(x, y);
   if (Params().Style == vsIcon) {
     if (left && control && hit >= 0) view_.ToggleSelected(hit);
@@ -575,6 +579,21 @@ LRESULT TFileViewWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
       if (KeyDown(wParam)) return 0;
       break;
     case WM_CHAR: CharTyped(static_cast<wchar_t>(wParam)); return 0;
+    case WM_SYSKEYDOWN:
+      if (wParam == VK_MENU && OnModifierKey) OnModifierKey(wParam, true);
+      break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      if ((wParam == VK_MENU || wParam == VK_CONTROL) && OnModifierKey) OnModifierKey(wParam, false);
+      break;
+    case WM_CONTEXTMENU: {
+      // From the keyboard (no point) the owner has already acted on the key itself.
+      if (lParam == -1 || !OnContextMenu) return 0;
+      POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ScreenToClient(Handle(), &p);
+      OnContextMenu(p.x, p.y);
+      return 0;
+    }
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:

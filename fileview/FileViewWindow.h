@@ -123,6 +123,12 @@ public:
   // Called after the pane has moved its focus for a key and before it handles Enter and Space;
   // setting the key to 0 keeps the pane from handling it.
   std::function<void(WPARAM& key)> OnKeyDown;
+  // Alt or Ctrl went down or up; Alt reaches no OnKeyDown, being a system key.
+  std::function<void(WPARAM key, bool down)> OnModifierKey;
+  // A right click (the context-menu request of the mouse), in client co-ordinates.
+  std::function<void(int x, int y)> OnContextMenu;
+  // A left click on the title strip, in client co-ordinates.
+  std::function<void(int x, int y)> OnTitleClick;
 
   static constexpr UINT kNameTipDelay = 500;
   const TNameTip& NameTip() const { return nameTip_; }

@@ -263,6 +263,12 @@ TEST_F(StartupRestore, HistoryKeepsShortListsWhole) {
   const std::vector<std::string> history = LoadHistory(fs, codePage, files);
   ASSERT_EQ(history.size(), 10u);
   EXPECT_EQ(history.front(), "c0");
+  // Blank lines and lines with control bytes are dropped before the last ten are taken.
+  fs.WriteText(files.History(), "old\r\n\r\n   \r\nbin\x01ary\r\n" + ten + "\r\nlast\r\n\r\n");
+  const std::vector<std::string> damaged = LoadHistory(fs, codePage, files);
+  ASSERT_EQ(damaged.size(), 10u);
+  EXPECT_EQ(damaged.front(), "c1");
+  EXPECT_EQ(damaged.back(), "last");
 }
 
 }  // namespace
