@@ -493,35 +493,45 @@ TEST_F(MenuLook, TheKeyboardOpensTheBarsMenusAndRunsItemsByTheirLetters) {
 }
 
 // Screen pixels of a window, counted by colour.
-int ScreenCount(HWND window, COLORREF color) {
-  RECT r{};
-  GetWindowRect(window, &r);
+BOOL CALLBACK FindPopups(HWND window, LPARAM data) {
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  if (IsWindowVisible(window) && lstrcmpW(name, L"#32768") == 0)
+    reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
+  return TRUE;
+}
+
+// The drop-downs the menu loop shows: windows of the system's menu class.
+std::vector<HWND> OpenPopups() {
+  std::vector<HWND> found;
+  EnumWindows(FindPopups, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+int ScreenCount(const RECT& r, COLORREF color) {
   HDC screen = GetDC(nullptr);
   int n = 0;
-  for (int y = r.top; y < r.bottom; y += 1)
-    for (int x = r.left; x < r.right; x += 1) n += GetPixel(screen, x, y) == color;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) n += GetPixel(screen, x, y) == color;
   ReleaseDC(nullptr, screen);
   return n;
 }
 
-BOOL CALLBACK FindPopup(HWND window, LPARAM data) {
-  wchar_t name[16] = {};
-  GetClassNameW(window, name, 16);
-  if (!IsWindowVisible(window) || lstrcmpW(name, L"#32768") != 0) return TRUE;
-  *reinterpret_cast<HWND*>(data) = window;
-  return FALSE;
+int PopupCount(COLORREF color) {
+  int n = 0;
+  for (HWND popup : OpenPopups()) {
+    RECT r{};
+    GetWindowRect(popup, &r);
+    n += ScreenCount(r, color);
+  }
+  return n;
 }
 
-// The drop-down the menu loop shows: a window of the system's menu class.
-HWND OpenPopupWindow() {
-  HWND found = nullptr;
-  EnumWindows(FindPopup, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
-// What a thread timer inside the menu loop saw on the screen while the drop-down was open.
+// What a thread timer inside the menu loop saw on the screen while the drop-downs were open.
 struct TScreenLook {
   HWND window = nullptr;
+  size_t popups = 1;
+  const char* shot = "";
   int ticks = 0;
   int strip = 0;
   int highlight = 0;
@@ -530,43 +540,68 @@ struct TScreenLook {
 
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     TScreenLook* self = current;
-    HWND popup = OpenPopupWindow();
-    if (!self || !popup) return;
-    // A few ticks for the Down key to highlight the first item and the popup to be painted.
+    if (!self || OpenPopups().size() < self->popups) return;
+    // A few ticks for the keys to move the highlight and the popups to be painted.
     if (++self->ticks < 4) return;
-    self->strip = ScreenCount(popup, TMenuLook::kStripColor);
-    self->highlight = ScreenCount(popup, TMenuLook::kHighlightColor);
-    RECT frame{};
-    GetWindowRect(self->window, &frame);
-    HDC screen = GetDC(nullptr);
-    for (int y = frame.top; y < frame.top + 80; ++y)
-      for (int x = frame.left; x < frame.left + 120; ++x)
-        self->barHighlight += GetPixel(screen, x, y) == TMenuLook::kBarHighlightColor;
-    ReleaseDC(nullptr, screen);
-    test::SaveShot(GetDesktopWindow(), "menu-open");
+    self->strip = PopupCount(TMenuLook::kStripColor);
+    self->highlight = PopupCount(TMenuLook::kHighlightColor);
+    RECT bar{};
+    GetWindowRect(self->window, &bar);
+    bar.bottom = bar.top + 60;
+    self->barHighlight = ScreenCount(bar, TMenuLook::kBarHighlightColor);
+    test::SaveShot(GetDesktopWindow(), self->shot);
     EndMenu();
   }
 };
 
-TEST_F(MenuLook, AnOpenDropDownShowsTheStripAndTheHighlightOnScreen) {
+TEST_F(MenuLook, OpenDropDownsShowTheStripAndTheHighlightOnScreen) {
+  // The favourite's folder picture, drawn the way the main window draws it.
+  HBITMAP folder = static_cast<HBITMAP>(
+      LoadImageW(GetModuleHandleW(nullptr), L"DIR", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  ASSERT_NE(folder, nullptr);
+  window.look.DrawImage = [&](UINT id, HDC dc, const RECT& box, bool) {
+    if (id != idFavorite) return false;
+    HDC source = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(source, folder);
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    GdiAlphaBlend(dc, (box.left + box.right - 16) / 2, (box.top + box.bottom - 16) / 2, 16, 16, source, 0, 0, 16, 16,
+                  blend);
+    SelectObject(source, old);
+    DeleteDC(source);
+    return true;
+  };
   SetForegroundWindow(window.Handle());
   Pump([] { return false; }, 100);
-  TScreenLook seen;
-  seen.window = window.Handle();
-  TScreenLook::current = &seen;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 100, TScreenLook::Tick);
-  Press({'F'}, true);
-  Press({VK_DOWN});
-  Pump([&] { return seen.ticks >= 4; }, 5000);
-  KillTimer(nullptr, timer);
-  TScreenLook::current = nullptr;
-  Pump([] { return OpenPopupWindow() == nullptr; }, 2000);
-  EXPECT_GE(seen.ticks, 4);
-  // The strip runs down every item; the highlighted item is a wide band; File is pushed.
-  EXPECT_GT(seen.strip, 4 * 5 * 10);
-  EXPECT_GT(seen.highlight, 100 * 10);
-  EXPECT_GT(seen.barHighlight, 20 * 10);
+  struct TCase {
+    WORD title;
+    std::initializer_list<WORD> keys;
+    size_t popups;
+    const char* shot;
+  };
+  // File with its second item highlighted; Edit with the favourite; View's Arrange submenu open.
+  for (const TCase& c : {TCase{'F', {VK_DOWN}, 1, "menu-file"}, TCase{'E', {VK_UP}, 1, "menu-edit"},
+                         TCase{'V', {VK_UP, VK_RIGHT}, 2, "menu-view"}}) {
+    SCOPED_TRACE(c.shot);
+    TScreenLook seen;
+    seen.window = window.Handle();
+    seen.popups = c.popups;
+    seen.shot = c.shot;
+    TScreenLook::current = &seen;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, TScreenLook::Tick);
+    Press({c.title}, true);
+    Press(c.keys);
+    Pump([&] { return seen.ticks >= 4; }, 5000);
+    KillTimer(nullptr, timer);
+    TScreenLook::current = nullptr;
+    Pump([] { return OpenPopups().empty(); }, 2000);
+    EXPECT_GE(seen.ticks, 4);
+    // The strip runs down every item; the highlighted item is a wide band; the title is pushed.
+    EXPECT_GT(seen.strip, 4 * 4 * 10);
+    EXPECT_GT(seen.highlight, 80 * 10);
+    EXPECT_GT(seen.barHighlight, 20 * 10);
+  }
   EXPECT_TRUE(window.commands.empty());
+  DeleteObject(folder);
 }
 
 // ---------------------------------------------------------------------------------------------
