@@ -10,6 +10,7 @@
 #include "app/Commands.h"
 #include "app/FunctionKeys.h"
 #include "app/MainForm.h"
+#include "base/Path.h"
 #include "base/Text.h"
 #include "fileview/ShellUtils.h"
 #include "messages/Messages.h"

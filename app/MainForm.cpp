@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/Commands.h"
+#include "app/CommandText.h"
 #include "app/Win32Questions.h"
 
 #include "base/Path.h"
@@ -232,7 +233,13 @@ SIZE TMainForm::MinimumSize() const {
   const TLayoutParams& params = pane_.Params();
   const int row = params.CellHeight > 0 ? params.CellHeight : pane_.RowHeight();
   const int pane = frameHeight(pane_.Handle()) + pane_.TitleHeight() + std::max(row, 1);
-  RECT least{0, 0, bar_.MinimumWidth(),
+  // Wide enough for the menu bar on one line: a wrapped bar would take the pane's row.
+  int menuWidth = 0;
+  for (int i = 0; menu_ && i < GetMenuItemCount(menu_); ++i) {
+    RECT item{};
+    if (GetMenuItemRect(Handle(), menu_, static_cast<UINT>(i), &item)) menuWidth += item.right - item.left;
+  }
+  RECT least{0, 0, std::max(bar_.MinimumWidth(), menuWidth + 2),
              (toolbarWanted_ ? TNavigationBar::kHeight : 0) + pane + (statusWanted_ ? TStatusArea::kHeight : 0) +
                  TBtnStatusBar::kHeight};
   // The frame as it is (the menu bar may take more than one line); from the styles when the

@@ -15,7 +15,6 @@
 namespace quill {
 
 namespace {
-constexpr int kTextError = 512;
 constexpr int kTextMakeFolderUsage = 553;
 constexpr const char* kEditParamCaption = "Edit Param...";
 constexpr const char* kEditParamPrompt = "\n\nParameters";

@@ -205,11 +205,11 @@ HMENU TMainForm::EntryMenu() {
     const TFile* f = files.Items(i);
     if (!f->Selected) continue;
     anySelected = true;
-    if (!f->IsFolder() && !f->IsDrive() && ArchiveKind(f->FullName()) != 0) anyArchive = true;
+    if (!f->IsFolder() && !f->IsDrive() && ArchiveKind(f->FullName()) != kArchiveNone) anyArchive = true;
   }
   const TFile* focused = view_.FocusedFile();
   const bool plainFile = focused && !focused->IsFolder() && !focused->IsDrive();
-  if (!anySelected && plainFile && ArchiveKind(focused->FullName()) != 0) anyArchive = true;
+  if (!anySelected && plainFile && ArchiveKind(focused->FullName()) != kArchiveNone) anyArchive = true;
 
   HMENU menu = CreatePopupMenu();
   AppendCommand(menu, cmExplorerMenu, "&Explorer Menu");
@@ -302,11 +302,17 @@ HMENU TMainForm::CreateFavoritesMenu() {
   const std::vector<TFavorite>& favorites = Favorites();
   const size_t count = std::min<size_t>(favorites.size(), cmFavoriteItemLast - cmFavoriteItem + 1);
   for (size_t i = 0; i < count; ++i) {
-    // The caption is the name as it is: an "&" in it is not a mnemonic. The folder bitmap is
-    // the item's image (DrawFolderBitmap).
+    // The caption is the name as it is: an "&" in it is not a mnemonic.
     std::string name;
     for (const char c : favorites[i].name) name += c == '&' ? std::string("&&") : std::string(1, c);
     Append(menu, cmFavoriteItem + static_cast<UINT>(i), name);
+    // The folder bitmap is the item's image, drawn by this window (DrawFolderBitmap) with its
+    // transparency.
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_BITMAP;
+    item.hbmpItem = HBMMENU_CALLBACK;
+    SetMenuItemInfoW(menu, cmFavoriteItem + static_cast<UINT>(i), FALSE, &item);
   }
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   Append(menu, cmAddFavorite, "Add to Favorites");

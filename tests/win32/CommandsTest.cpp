@@ -108,11 +108,15 @@ TEST_F(Commands, OneTableDrivesTheMenuTheShortcutsAndTheInternalNames) {
     std::set<std::pair<unsigned, unsigned>> keys;
     for (const TCommand& c : TMainForm::Commands()) {
       const TShortcut key = ShortcutOf(c, ctrlX);
-      if (key.key) EXPECT_TRUE(keys.insert({key.modifiers, key.key}).second) << ShortcutText(key);
+      if (key.key) {
+        EXPECT_TRUE(keys.insert({key.modifiers, key.key}).second) << ShortcutText(key);
+      }
     }
   }
   for (const TCommand& c : TMainForm::Commands()) {
-    if (c.id) EXPECT_TRUE(ids.insert(c.id).second) << c.id;
+    if (c.id) {
+      EXPECT_TRUE(ids.insert(c.id).second) << c.id;
+    }
     if (c.internal >= 0) ++internal[c.internal];
   }
   for (int i = icCopy; i < icNone; ++i) EXPECT_EQ(internal[i], 1) << InternalCommandName(static_cast<TInternalCommand>(i));
@@ -131,11 +135,15 @@ TEST_F(Commands, OneTableDrivesTheMenuTheShortcutsAndTheInternalNames) {
       const TCommand* c = TMainForm::FindCommand(id);
       ASSERT_NE(c, nullptr) << id;
       EXPECT_EQ(ItemEnabled(popup, id), form->CommandEnabled(*c)) << c->caption;
-      if (!c->run) EXPECT_FALSE(ItemEnabled(popup, id)) << "not built yet: shown, but disabled: " << c->caption;
+      if (!c->run) {
+        EXPECT_FALSE(ItemEnabled(popup, id)) << "not built yet: shown, but disabled: " << c->caption;
+      }
     }
   }
   for (const TCommand& c : TMainForm::Commands())
-    if (c.place && c.caption) EXPECT_TRUE(inMenu.count(c.id)) << c.caption;
+    if (c.place && c.caption) {
+      EXPECT_TRUE(inMenu.count(c.id)) << c.caption;
+    }
 
   // Captions come with their key hints, the string table's seven and the CtrlX variants.
   TMenuLook& look = form->MenuLook();

@@ -443,36 +443,36 @@ TEST_F(Navigation, FavouriteItemsCarryTheFolderBitmapDrawnOverTheMenu) {
       EXPECT_EQ(Narrow(text), "Organize Favorites");
     }
   }
-  const UINT id = GetMenuItemID(menu, 0);
-  DestroyMenu(menu);
-
-  // The menu asks the window for the bitmap's size and has it drawn: the folder over whatever
-  // the item shows, plain or highlighted, its corners letting that through.
-  MEASUREITEMSTRUCT measure{ODT_MENU, 0, id, 0, 0, 0};
-  EXPECT_TRUE(SendMessageW(form->Handle(), WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure)));
-  EXPECT_EQ(measure.itemWidth, 16u);
-  EXPECT_EQ(measure.itemHeight, 16u);
-  for (COLORREF background : {RGB(255, 255, 255), RGB(0, 120, 215)}) {
+  // Drawn in the program's look, the folder goes over whatever the item shows, plain or
+  // highlighted, its corners letting that through.
+  TMenuLook& look = form->MenuLook();
+  look.Attach(menu, false);
+  MENUITEMINFOW data{};
+  data.cbSize = sizeof data;
+  data.fMask = MIIM_DATA | MIIM_ID;
+  ASSERT_TRUE(GetMenuItemInfoW(menu, 0, TRUE, &data));
+  for (const bool selected : {false, true}) {
     BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 20, -20, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 200, -20, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(dc, bitmap);
-    RECT all{0, 0, 20, 20};
-    HBRUSH brush = CreateSolidBrush(background);
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-    DRAWITEMSTRUCT draw{ODT_MENU, 0, id, ODA_DRAWENTIRE, ODS_SELECTED, nullptr, dc, {2, 2, 18, 18}, 0};
+    DRAWITEMSTRUCT draw{ODT_MENU, 0, data.wID, ODA_DRAWENTIRE, selected ? UINT(ODS_SELECTED) : 0u,
+                        reinterpret_cast<HWND>(menu), dc, {0, 0, 200, 20}, data.dwItemData};
     EXPECT_TRUE(SendMessageW(form->Handle(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&draw)));
     GdiFlush();
-    EXPECT_EQ(GetPixel(dc, 2, 2), background) << "a transparent corner";
-    EXPECT_EQ(GetPixel(dc, 2 + 8, 2 + 10), RGB(0xF2, 0xC0, 0x4C)) << "the folder's front";
-    EXPECT_EQ(GetPixel(dc, 2 + 1, 2 + 13), RGB(0x8A, 0x5E, 0x10)) << "its edge";
+    // The 16-pixel bitmap is centred between the strip and the caption: its corner at (7, 2).
+    const COLORREF background = selected ? TMenuLook::kHighlightColor : TMenuLook::kItemColor;
+    EXPECT_EQ(GetPixel(dc, 7, 2), background) << "a transparent corner";
+    EXPECT_EQ(GetPixel(dc, 7 + 8, 2 + 10), RGB(0xF2, 0xC0, 0x4C)) << "the folder's front";
+    EXPECT_EQ(GetPixel(dc, 7 + 1, 2 + 13), RGB(0x8A, 0x5E, 0x10)) << "its edge";
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);
   }
+  look.Detach(menu);
+  DestroyMenu(menu);
 }
 
 // ---- operations from the main window ----
