@@ -39,11 +39,12 @@ TBoxCommand ParseCommandBox(std::string_view text, const TMacroContext& context)
 
   if (word.size() == 2 && IsAsciiLetter(word[0]) && word[1] == ':' && parameters.empty())
     return Command(bkDrive, typed.program);
-  if (word == "cd") return parameters.empty() ? TBoxCommand() : Command(bkFolder, WithoutEnclosingQuotes(parameters));
+  // `cd ""` names no folder and `md ""` no new one, as if nothing had been typed after them.
+  const std::string target = WithoutEnclosingQuotes(parameters);
+  if (word == "cd") return target.empty() ? TBoxCommand() : Command(bkFolder, target);
   if (word == "cd..") return Command(bkFolder, "..");
   if (word == "cd\\") return Command(bkFolder, "\\");
-  if (word == "md" || word == "mkdir")
-    return parameters.empty() ? Command(bkMakeFolderMissing) : Command(bkMakeFolder, WithoutEnclosingQuotes(parameters));
+  if (word == "md" || word == "mkdir") return target.empty() ? Command(bkMakeFolderMissing) : Command(bkMakeFolder, target);
   if (word == "format") return FormatCommand(parameters);
   if (word == "exit") return Command(bkExit);
   TBoxCommand command;

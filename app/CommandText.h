@@ -27,7 +27,8 @@ struct TBoxCommand {
 // Where the language says nothing:
 // - "cd" without parameters shows nothing (there is no folder to show);
 // - the folder of cd and the name of md lose one pair of enclosing double quotes, as typed for a
-//   command prompt or inserted by "!..!" for one entry;
+//   command prompt or inserted by "!..!" for one entry; nothing left (`cd ""`) counts as no
+//   parameters;
 // - format needs a drive letter as the first character (a leading quote skipped); anything else
 //   formats nothing. The letter is given in upper case; "/Q" is quick like "/q".
 TBoxCommand ParseCommandBox(std::string_view text, const TMacroContext& context);
