@@ -47,7 +47,7 @@ TMacroContext TMainForm::MacroContext() {
   if (!context.folder.empty() && context.folder.back() != '\\') context.folder += '\\';
   if (const TFile* focused = view_.FocusedFile(); focused && !focused->IsDrive()) {
     context.focusedName = focused->FullName();
-    context.focusedBase = focused->IsFolder() ? focused->Name() : focused->Name();
+    context.focusedBase = focused->Name();
     context.focusedExt = focused->IsFolder() ? std::string() : focused->Ext();
   }
   context.editParameters = [this](std::string& text) {

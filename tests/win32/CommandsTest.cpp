@@ -294,6 +294,13 @@ TEST_F(Commands, TheCommandBoxRunsMdCdAndKeepsWhatWasTyped) {
   EXPECT_FALSE(form->CommandBoxOpen());
   EXPECT_FALSE(test::Exists(data / "Never"));
 
+  // Clicking elsewhere puts the panels back, the text left as it was.
+  Key(VK_OEM_2);
+  SetFocus(form->Pane().Handle());
+  Pump();
+  EXPECT_FALSE(form->CommandBoxOpen());
+  EXPECT_TRUE(IsWindowVisible(form->StatusArea().Handle()));
+
   form->Close();
   form.reset();
   EXPECT_EQ(test::ReadBytes(program / "history.dat"), "md Made\r\nmd Made\r\nMD\r\ncd Made\r\ncd..\r\n");
