@@ -49,8 +49,8 @@ std::string KeyName(unsigned key) {
 
 TShortcut ShortcutOf(const TCommand& command, bool ctrlX) {
   switch (command.rule) {
-    case srCut: return {kmCtrl, ctrlX ? 'T' : 'X'};
-    case srExtract: return {kmCtrl, ctrlX ? 'X' : 'E'};
+    case srCut: return {kmCtrl, ctrlX ? unsigned{'T'} : unsigned{'X'}};
+    case srExtract: return {kmCtrl, ctrlX ? unsigned{'X'} : unsigned{'E'}};
     case srFixed: break;
   }
   return command.shortcut;

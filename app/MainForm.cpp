@@ -113,7 +113,8 @@ bool TMainForm::Create() {
       case nbBack: Back(); break;
       case nbForward: Forward(); break;
       case nbUp: UpOneLevel(); break;
-      case nbFavorites: break;  // a whole drop-down button: the menu comes through OnDropDown
+      case nbFavorites:
+      case nbViews: break;  // whole drop-down buttons: the menu comes through OnDropDown
     }
   };
   bar_.OnDropDown = [this](TNavButton button, POINT p) { ShowDropDown(button, p); };

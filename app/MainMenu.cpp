@@ -281,6 +281,10 @@ void TMainForm::ShowDropDown(TNavButton button, POINT screen) {
     for (size_t i = 0; i < paths.size(); ++i) Append(menu, cmHistoryItem + static_cast<UINT>(i), paths[i]);
   } else if (button == nbFavorites) {
     menu = CreateFavoritesMenu();
+  } else if (button == nbViews) {
+    menu = CreatePopupMenu();
+    AppendCommand(menu, cmViewList, "L&ist");
+    AppendCommand(menu, cmViewIcons, "Lar&ge Icons");
   } else {
     return;
   }

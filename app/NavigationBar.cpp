@@ -15,13 +15,14 @@ namespace {
 constexpr int kImage = 16;
 constexpr COLORREF kMaskColor = RGB(255, 0, 255);
 constexpr int kWorkWidth = 22;
-constexpr int kToolbarWidth = 4 * 23 + 3 * 12;  // four buttons, three with drop-down arrows
-const wchar_t* const kTips[] = {L"Back", L"Forward", L"Up One Level", L"Favorites"};
+constexpr int kButtons = 5;
+constexpr int kToolbarWidth = kButtons * 23 + 4 * 12;  // five buttons, four with drop-down arrows
+const wchar_t* const kTips[] = {L"Back", L"Forward", L"Up One Level", L"Favorites", L"Views"};
 constexpr UINT kFirstButtonId = 100;
 
-// The four button images, drawn here rather than shipped: Back, Forward, Up, Favorites.
+// The button images, drawn here rather than shipped: Back, Forward, Up, Favorites, Views.
 void DrawImages(HDC dc) {
-  RECT all{0, 0, 4 * kImage, kImage};
+  RECT all{0, 0, kButtons * kImage, kImage};
   HBRUSH mask = CreateSolidBrush(kMaskColor);
   FillRect(dc, &all, mask);
   DeleteObject(mask);
@@ -41,6 +42,16 @@ void DrawImages(HDC dc) {
   polygon(blue, {{32 + 8, 1}, {32 + 15, 8}, {32 + 11, 8}, {32 + 11, 14}, {32 + 5, 14}, {32 + 5, 8}, {32 + 1, 8}});
   polygon(gold, {{48 + 8, 0}, {48 + 10, 5}, {48 + 15, 6}, {48 + 11, 10}, {48 + 12, 15}, {48 + 8, 12}, {48 + 4, 15},
                  {48 + 5, 10}, {48 + 1, 6}, {48 + 6, 5}});
+  // Views: four rows of a list, each a small square and a line.
+  HBRUSH grey = CreateSolidBrush(RGB(64, 64, 64));
+  for (int row = 0; row < 4; ++row) {
+    const int y = 2 + row * 4;
+    RECT square{64 + 1, y, 64 + 4, y + 3};
+    RECT line{64 + 6, y + 1, 64 + 15, y + 2};
+    FillRect(dc, &square, blue);
+    FillRect(dc, &line, grey);
+  }
+  DeleteObject(grey);
   SelectObject(dc, oldPen);
   DeleteObject(dark);
   DeleteObject(green);
@@ -51,7 +62,7 @@ void DrawImages(HDC dc) {
 
 void TNavigationBar::BuildImages() {
   BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 4 * kImage, -kImage, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), kButtons * kImage, -kImage, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -59,13 +70,13 @@ void TNavigationBar::BuildImages() {
   DrawImages(dc);
   GdiFlush();
   SelectObject(dc, old);
-  images_ = ImageList_Create(kImage, kImage, ILC_COLOR24 | ILC_MASK, 4, 0);
+  images_ = ImageList_Create(kImage, kImage, ILC_COLOR24 | ILC_MASK, kButtons, 0);
   ImageList_AddMasked(images_, bitmap, kMaskColor);
   // Disabled buttons show the same images greyed by the program's own rule, not the system's
   // embossing.
   const uint32_t transparent = (GetRValue(kMaskColor) << 16) | (GetGValue(kMaskColor) << 8) | GetBValue(kMaskColor);
-  GreyPixels(static_cast<uint32_t*>(bits), 4 * kImage * kImage, transparent);
-  greyImages_ = ImageList_Create(kImage, kImage, ILC_COLOR24 | ILC_MASK, 4, 0);
+  GreyPixels(static_cast<uint32_t*>(bits), kButtons * kImage * kImage, transparent);
+  greyImages_ = ImageList_Create(kImage, kImage, ILC_COLOR24 | ILC_MASK, kButtons, 0);
   ImageList_AddMasked(greyImages_, bitmap, kMaskColor);
   DeleteObject(bitmap);
   DeleteDC(dc);
@@ -85,15 +96,15 @@ bool TNavigationBar::Create(HWND parent) {
   BuildImages();
   SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
   SendMessageW(toolbar_, TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(greyImages_));
-  TBBUTTON buttons[4] = {};
-  const BYTE styles[4] = {BTNS_DROPDOWN, BTNS_DROPDOWN, BTNS_BUTTON, BTNS_WHOLEDROPDOWN};
-  for (int i = 0; i < 4; ++i) {
+  TBBUTTON buttons[kButtons] = {};
+  const BYTE styles[kButtons] = {BTNS_DROPDOWN, BTNS_DROPDOWN, BTNS_BUTTON, BTNS_WHOLEDROPDOWN, BTNS_WHOLEDROPDOWN};
+  for (int i = 0; i < kButtons; ++i) {
     buttons[i].iBitmap = i;
     buttons[i].idCommand = static_cast<int>(kFirstButtonId + i);
     buttons[i].fsState = TBSTATE_ENABLED;
     buttons[i].fsStyle = styles[i];
   }
-  SendMessageW(toolbar_, TB_ADDBUTTONSW, 4, reinterpret_cast<LPARAM>(buttons));
+  SendMessageW(toolbar_, TB_ADDBUTTONSW, kButtons, reinterpret_cast<LPARAM>(buttons));
   SIZE size{};
   SendMessageW(toolbar_, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
   workLeft_ = (size.cx > 0 ? size.cx : kToolbarWidth) + 6;
@@ -366,7 +377,7 @@ LRESULT TNavigationBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
           text = slot >= 0 && slot < 3 ? Widen(workHint_[slot]) : std::wstring();
         } else {
           const int index = static_cast<int>(header->idFrom - kFirstButtonId);
-          text = index >= 0 && index < 4 ? kTips[index] : L"";
+          text = index >= 0 && index < kButtons ? kTips[index] : L"";
         }
         info->lpszText = text.data();
         return 0;

@@ -1,5 +1,5 @@
-// TNavigationBar: the strip under the menu with the Back, Forward, Up and Favorites buttons
-// (Back, Forward and Favorites with drop-downs), the three work-folder buttons and the address
+// TNavigationBar: the strip under the menu with the Back, Forward, Up, Favorites and Views
+// buttons (all but Up with drop-downs), the three work-folder buttons and the address
 // box. It only reports what the user did; the main window decides what happens.
 #pragma once
 
@@ -17,7 +17,7 @@
 
 namespace quill {
 
-enum TNavButton { nbBack, nbForward, nbUp, nbFavorites };
+enum TNavButton { nbBack, nbForward, nbUp, nbFavorites, nbViews };
 
 class TNavigationBar : public TWindow {
 public:
