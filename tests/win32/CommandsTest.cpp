@@ -210,6 +210,26 @@ TEST_F(Commands, FunctionKeysShowTheirLabelsAndStartProgramsWithTheirMacros) {
   EXPECT_EQ(form->View().SelCount(), 4) << "Select All by a Ctrl function key";
   Key(VK_F5);
   EXPECT_EQ(form->View().SelCount(), 4);
+
+  // "%P" asks for the whole parameter text before the program starts.
+  DeleteFileW(Widen(out).c_str());
+  form->Settings().WriteString("Function", "F6", "\"" + ArgsChild() + "\" %P !.!");
+  questions.AnswerText("edited !.! too");
+  Key(VK_F6);
+  ASSERT_EQ(questions.CountAsked(test::TQuestionKind::AskText), 1u);
+  EXPECT_EQ(questions.Asked().back().caption, "Edit Param...");
+  EXPECT_EQ(questions.Asked().back().initial, " pack.zip") << "the text as it stands, the blanks trimmed afterwards";
+  EXPECT_EQ(WaitForFile(out), "edited !.! too") << "the edited text is used as it was typed";
+
+  // Open with Parameters starts the focused program with the expanded text.
+  DeleteFileW(Widen(out).c_str());
+  ASSERT_TRUE(CopyFileW(Widen(ArgsChild()).c_str(), Widen(data / "child.exe").c_str(), FALSE));
+  form->View().Refresh("child.exe", true);
+  Focus("child.exe");
+  questions.AnswerText("!.! ,!");
+  form->RunCommand(cmOpenWithParameters);
+  EXPECT_EQ(questions.Asked().back().caption, "Open with parameters");
+  EXPECT_EQ(WaitForFile(out), "child.exe exe");
   SetEnvironmentVariableW(L"QUILL_ARGS_FILE", nullptr);
 }
 
