@@ -389,10 +389,21 @@ void TMainForm::SetFilterMask(int index) {
   view_.SetFilter(kFilterMasks[static_cast<size_t>(index)]);
 }
 
+std::string TMainForm::AskMasks(std::string masks) {
+  std::string text = LoadText(kTextFilter);
+  if (text.empty()) text = "Filter";
+  if (Questions().AskText(text, LoadText(kTextFilterPrompt), masks, true, 0) != mrOk) return {};
+  return Trim(masks);
+}
+
+void TMainForm::SelectGroupCommand(bool select) {
+  const std::string masks = AskMasks({});
+  if (!masks.empty()) view_.SelectGroup(masks, select);
+}
+
 void TMainForm::CustomFilter() {
-  std::string masks = view_.Filter();
-  if (Questions().AskText(LoadText(kTextFilter), LoadText(kTextFilterPrompt), masks, true, 0) != mrOk) return;
-  if (!Trim(masks).empty()) view_.SetFilter(Trim(masks));
+  const std::string masks = AskMasks(view_.Filter());
+  if (!masks.empty()) view_.SetFilter(masks);
 }
 
 void TMainForm::AboutCommand() { ShowAboutBox(Handle()); }

@@ -186,15 +186,15 @@ private:
   bool ColumnChecked(int count);
   int FilterIndex();  // the View > Filter item of the current mask; -1 for a custom one
   void SetFilterMask(int index);
+  // The masks for Select Group, Unselect Group and Custom Filter; "" when cancelled or blank.
+  std::string AskMasks(std::string masks);
   void CustomFilter();
   void ToggleHidden();
   void ToggleAutoRefresh();
   void AboutCommand();
   void EscapeKey();
   void DrawFolderBitmap(HDC dc, const RECT& r);
-  void RebuildHistoryMenus();
   void ShowDropDown(TNavButton button, POINT screen);
-  void LoadFavoritesMenu();
   HBITMAP FolderBitmap();
   void UpdateWorkButtons();
   void UpdateFileInfo();
@@ -237,7 +237,6 @@ private:
   std::vector<std::string> selectionMemory_;
   bool favoritesLoaded_ = false;
   HMENU menu_ = nullptr;
-  HMENU favoritesMenu_ = nullptr;
   HACCEL accelerators_ = nullptr;
   std::vector<std::tuple<HMENU, std::string, HMENU>> subMenus_;
   TMenuLook menuLook_;

@@ -22,17 +22,9 @@ constexpr int kTextExtractTo = 1100;
 constexpr int kTextExtractToFolders = 1101;
 constexpr int kTextNewFolder = 547;
 constexpr int kTextNewFolderPrompt = 548;
-constexpr int kTextFilterPrompt = 520;
-constexpr int kTextFilter = 521;
 
 void Append(HMENU menu, UINT id, const std::string& caption, bool enabled = true) {
   AppendMenuW(menu, MF_STRING | (enabled ? 0 : MF_GRAYED), id, Widen(caption).c_str());
-}
-
-// A string-table caption, or the built-in one when the table lacks it.
-std::string Caption(int id, const char* fallback) {
-  std::string text = LoadText(static_cast<unsigned>(id));
-  return text.empty() ? std::string(fallback) : text;
 }
 }  // namespace
 
@@ -348,12 +340,6 @@ void TMainForm::DrawFolderBitmap(HDC dc, const RECT& r) {
   GdiAlphaBlend(dc, left, top, info.bmWidth, info.bmHeight, source, 0, 0, info.bmWidth, info.bmHeight, blend);
   SelectObject(source, old);
   DeleteDC(source);
-}
-
-void TMainForm::SelectGroupCommand(bool select) {
-  std::string masks;
-  if (Questions().AskText(Caption(kTextFilter, "Filter"), LoadText(kTextFilterPrompt), masks, true, 0) != mrOk) return;
-  if (!Trim(masks).empty()) view_.SelectGroup(masks, select);
 }
 
 void TMainForm::CreateFolderCommand() {
