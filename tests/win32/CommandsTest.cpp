@@ -65,9 +65,15 @@ protected:
     }
   }
   // The text a started program wrote; empty when nothing came within a few seconds.
+  // The child renames its file into place; for a moment after the rename its handle may still
+  // be open, and an open then fails with a sharing violation, so the read is retried too.
   static std::string WaitForFile(const std::string& path) {
-    for (int i = 0; i < 200 && !test::Exists(path); ++i) Sleep(25);
-    return test::Exists(path) ? test::ReadBytes(path) : std::string();
+    std::string text = "<missing>";
+    for (int i = 0; i < 200 && text == "<missing>"; ++i) {
+      if (test::Exists(path)) text = test::ReadBytes(path);
+      if (text == "<missing>") Sleep(25);
+    }
+    return test::Exists(path) ? text : std::string();
   }
   static std::string ArgsChild() { return ModuleFolder() + "ArgsChild.exe"; }
 

@@ -46,7 +46,8 @@ void WriteBytes(const std::string& path, const std::string& bytes, DWORD attribu
 }
 
 std::string ReadBytes(const std::string& path) {
-  HANDLE h = CreateFileW(W(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE h = CreateFileW(W(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return "<missing>";
   std::string result;
   char buffer[4096];
