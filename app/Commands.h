@@ -118,6 +118,7 @@ enum TCommandId : unsigned {
   cmExtractTo,
   cmCreateShortcut,
   cmFolderProperties,
+  cmLeaveArchive,  // the archive menu's Exit
   // Shift+F1 ... Shift+F12.
   cmFavoriteKey1 = 1100,
   cmFavoriteKey12 = 1111,

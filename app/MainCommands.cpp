@@ -78,9 +78,11 @@ std::span<const TCommand> TMainForm::Commands() {
        .run = [](F& f) { f.OpenWithParameters(); }},
       {.place = "&File"},
       {.id = cmCopy, .place = "&File", .caption = "&Copy", .shortcut = {A, 'C'}, .internal = icCopy,
-       .run = [](F& f) { f.CopyCommand(false); }},
+       .run = [](F& f) { f.InArchive() ? f.ExtractCommand() : f.CopyCommand(false); }},
       {.id = cmMove, .place = "&File", .caption = "Mo&ve", .shortcut = {A, 'M'}, .internal = icMove,
-       .run = [](F& f) { f.CopyCommand(true); }},
+       .run = [](F& f) {
+         if (!f.InArchive()) f.CopyCommand(true);
+       }},
       {.id = cmDelete, .place = "&File", .caption = "&Delete", .shortcut = {A, 'D'}, .internal = icDelete,
        .run = [](F& f) { f.DeleteCommand(); }},
       {.id = cmRename, .place = "&File", .caption = "&Rename", .shortcut = {A, 'R'}, .internal = icRename},
@@ -250,10 +252,12 @@ std::span<const TCommand> TMainForm::Commands() {
        .internal = icAddCopy},
       {.id = cmMoveToArchive, .place = "&Archive", .caption = "&Move to Archive", .shortcut = {C, 'M'},
        .internal = icAddMove},
-      {.id = cmExtract, .place = "&Archive", .caption = "E&xtract", .rule = srExtract, .internal = icExtract},
+      {.id = cmExtract, .place = "&Archive", .caption = "E&xtract", .rule = srExtract, .internal = icExtract,
+       .run = [](F& f) { f.ExtractCommand(); }},
       {.place = "&Archive"},
       {.id = cmArchiveProperties, .place = "&Archive", .caption = "P&roperties"},
-      {.id = cmInstall, .place = "&Archive", .caption = "In&stall", .shortcut = {C, 'I'}},
+      {.id = cmInstall, .place = "&Archive", .caption = "In&stall", .shortcut = {C, 'I'},
+       .run = [](F& f) { f.InstallCommand(); }},
 
       // Tools
       {.id = cmViewText, .place = "&Tools", .caption = "&View Text", .shortcut = {A, 'V'}, .internal = icTextView,
@@ -290,7 +294,8 @@ std::span<const TCommand> TMainForm::Commands() {
       {.id = cmOrganizeFavorites},
       {.id = cmExplorerMenu},
       {.id = cmOpenWith},
-      {.id = cmExtractTo},
+      {.id = cmExtractTo, .run = [](F& f) { f.ExtractToCommand(); }},
+      {.id = cmLeaveArchive, .run = [](F& f) { f.LeaveArchive(); }},
       {.id = cmCreateShortcut},
       {.id = cmFolderProperties, .run = [](F& f) { ShowProperties(f.view_.Folder()); }},
   };
@@ -368,9 +373,13 @@ void TMainForm::OpenWithParameters() {
 
 void TMainForm::TextCommand(const char* programKey) {
   const TFile* focused = view_.FocusedFile();
-  if (!focused || focused->IsFolder() || focused->IsDrive() || view_.OwnerData()) return;
+  if (!focused || focused->IsFolder() || focused->IsDrive() || focused->IsParent()) return;
+  // An archive entry is extracted to the temporary folder first.
+  const std::string path =
+      InArchive() ? ExtractEntryToTemp(*focused) : JoinPath(view_.Folder(), focused->FullName());
+  if (path.empty()) return;
   const std::string program = ini_.ReadString("Program", programKey, "notepad.exe");
-  ShellOpen(program, "\"" + JoinPath(view_.Folder(), focused->FullName()) + "\"", std::string(), false);
+  ShellOpen(program, "\"" + path + "\"", std::string(), false);
 }
 
 bool TMainForm::ColumnChecked(int count) {

@@ -54,7 +54,17 @@ TMainForm::TMainForm(TMainFormOptions options)
     UpdateFileInfo();
     UpdateSelectionInfo();
   };
-  view_.OnOpen = [this](bool& handled) { handled = OpenShortcutFolder(); };
+  view_.OnOpen = [this](bool& handled) {
+    if (InArchive()) {
+      handled = OpenInArchive();
+      return;
+    }
+    handled = OpenShortcutFolder();
+    const TFile* file = view_.FocusedFile();
+    if (!handled && file && file->IsFile() && ArchiveKind(file->FullName()) != kArchiveNone)
+      handled = EnterArchive(JoinPath(view_.Folder(), file->FullName()));
+  };
+  view_.OnOwnerData = [this](bool& handled) { FillArchiveList(handled); };
   pane_.OnKeyDown = [this](WPARAM& key) { PaneKeyDown(key); };
   pane_.OnModifierKey = [this](WPARAM key, bool down) { ModifierKey(key, down); };
   pane_.OnContextMenu = [this](int x, int y) { PaneContextMenu(x, y); };

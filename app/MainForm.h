@@ -15,6 +15,7 @@
 #include "app/NavigationBar.h"
 #include "app/Startup.h"
 #include "app/StatusArea.h"
+#include "archive/Archive.h"
 #include "base/IniFile.h"
 #include "fileview/FileViewWindow.h"
 #include "fileview/QuillView.h"
@@ -115,6 +116,33 @@ public:
   // Delete All Descriptions: removes the folder's descript.dat after asking.
   void DeleteAllDescriptionsCommand();
 
+  // ---- archives ----
+  // An archive is shown in the pane (owner-data mode with an archive object).
+  bool InArchive() const { return archive_ != nullptr && view_.OwnerData(); }
+  TArchive* Archive() { return archive_.get(); }
+  // Shows the archive file `path` as a folder; false when there is no reader for its type.
+  bool EnterArchive(const std::string& path);
+  // Back to the folder holding the archive, its file focused.
+  void LeaveArchive();
+  // Moves inside the shown archive: a folder name, ".." (leaving at the root) or "\".
+  void ArchiveChangeFolder(const std::string& name);
+  // One extraction of the archive file `path` into `destination`: `entries` are in-archive
+  // paths (none: everything); `answer` runs across the archives of one command.
+  bool ExtractArchive(const std::string& path, const std::string& destination, const std::vector<std::string>& entries,
+                      uint32_t& answer);
+  void ExtractCommand();
+  void ExtractToCommand();
+  void InstallCommand();
+  // The focused archive entry extracted into the temporary folder; its path, or "".
+  std::string ExtractEntryToTemp(const TFile& file);
+
+  // ---- tree caches: the caches of the drives involved follow folder changes made here ----
+  std::string TreeCacheOf(const std::string& path);
+  void CacheFoldersCopied(const std::vector<std::string>& folders, const std::string& destination, bool move);
+  void CacheFoldersDeleted(const std::vector<std::string>& folders);
+  void CacheFolderRenamed(const std::string& oldPath, const std::string& newName);
+  void CacheFolderCreated(const std::string& path);
+
   // ---- commands ----
   // The command table, in main-menu order (MainCommands.cpp).
   static std::span<const TCommand> Commands();
@@ -208,6 +236,13 @@ private:
   ICopyProgress* CopyProgress();
   IDeleteProgress* DeleteProgress();
   void FinishOperation();
+  TfCopying& CopyingDialog();
+  std::string ArchiveAddress() const;
+  void FillArchiveList(bool& handled);
+  bool OpenInArchive();
+  std::vector<std::string> CollectedArchiveEntries();
+  void AttachArchiveHandlers(TArchive& archive);
+  void ArchiveMenu(POINT screen);
   // A descript.dat that could not be written is reported; 0 shows nothing.
   void ShowFileError(uint32_t error);
   void LayoutChildren();
@@ -226,6 +261,7 @@ private:
   TStatusArea status_;
   std::unique_ptr<IQuestions> ownQuestions_;
   std::unique_ptr<TfCopying> copying_;
+  std::unique_ptr<TArchive> archive_;
   std::unique_ptr<TfDeleting> deleting_;
   IQuestions* questions_ = nullptr;
   TStringHistory history_{12};

@@ -160,8 +160,10 @@ void TMainForm::PaneKeyDown(WPARAM& key) {
 }
 
 void TMainForm::EscapeKey() {
-  // Leaving an archive comes with the archive model.
-  if (view_.OwnerData()) return;
+  if (view_.OwnerData()) {
+    LeaveArchive();
+    return;
+  }
   switch (ini_.ReadInteger("Option", "Esc", 2)) {
     case 0: OpenCommandBox(); break;
     case 1: PostMessageW(Handle(), WM_COMMAND, cmExit, 0); break;

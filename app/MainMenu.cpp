@@ -181,7 +181,11 @@ void TMainForm::PaneContextMenu(int x, int y) {
   const TFile* file = view_.Files().Items(hit);
   // Entries inside an archive get the archive's own menu, the shell's menu is asked for drive
   // entries and by the ExplorerMenu option: both come with their commands.
-  if (file->IsParent() || view_.OwnerData()) return;
+  if (file->IsParent()) return;
+  if (view_.OwnerData()) {
+    if (!file->IsDrive()) ArchiveMenu(screen);
+    return;
+  }
   if (file->IsDrive() || ini_.ReadBool("Option", "ExplorerMenu", false)) {
     RunCommand(cmExplorerMenu);
     return;
@@ -343,12 +347,14 @@ void TMainForm::DrawFolderBitmap(HDC dc, const RECT& r) {
 }
 
 void TMainForm::CreateFolderCommand() {
+  if (view_.OwnerData()) return;
   std::string name = LoadText(kTextNewFolder);
   if (Questions().AskText(name, LoadText(kTextNewFolderPrompt), name, true, 0) != mrOk || Trim(name).empty()) return;
   notify_.SetActive(false);
   const bool absolute = name.find(':') != std::string::npos || StartsWith(name, "\\");
   const std::string path = absolute ? name : JoinPath(view_.Folder(), name);
   if (CreateDirectoryW(LongPath(path).c_str(), nullptr)) {
+    CacheFolderCreated(StripBackslash(path));
     view_.Refresh(FileNamePart(path), true);
   } else {
     Questions().ShowError(GetLastError(), LoadText(kTextError), true);

@@ -33,16 +33,18 @@ TTextLoader StringTable() {
 
 void TMainForm::FolderChanged() {
   const std::string& folder = view_.Folder();
+  const bool archiveMode = view_.OwnerData();
   UpdateCaption();
-  lastRealFolder_ = folder;
-  bar_.SetAddress(folder, GetSysColor(COLOR_WINDOWTEXT));
-  if (!suppressHistory_) history_.Add(folder);
+  if (!archiveMode) lastRealFolder_ = folder;
+  bar_.SetAddress(folder, archiveMode ? RGB(0, 0, 255) : GetSysColor(COLOR_WINDOWTEXT));
+  if (!suppressHistory_ && !archiveMode) history_.Add(folder);
   suppressHistory_ = false;
   bar_.EnableButton(nbBack, history_.CanBack());
   bar_.EnableButton(nbForward, history_.CanForward());
   UpdateDiskInfo();
   UpdateFileInfo();
   UpdateSelectionInfo();
+  if (archiveMode) return;  // no watcher and no work-folder colours inside an archive
   UpdateWorkButtons();
   notify_.SetFolder(folder);
   // A watcher ends by itself when its folder goes away; every new folder starts it again.
@@ -51,6 +53,18 @@ void TMainForm::FolderChanged() {
 
 void TMainForm::ShowFolder(const std::string& path) {
   if (path.empty()) return;
+  if (view_.OwnerData()) {
+    // Inside an archive only a real folder is somewhere to go: it ends the archive's showing.
+    if (!IsFolder(path)) return;
+    TFiles& files = view_.Files();
+    files.BeginUpdate();
+    view_.SetOwnerData(false);
+    archive_.reset();
+    view_.SetFolder(path);
+    files.EndUpdate();
+    if (!IsFolder(view_.Folder())) view_.SetFolder(lastRealFolder_);
+    return;
+  }
   view_.SetFolder(path);
 }
 
@@ -126,8 +140,15 @@ void TMainForm::Forward() {
 
 void TMainForm::ShowFromHistoryMenu(const std::string& path) { ShowFolder(path); }
 
-void TMainForm::UpOneLevel() { ShowFolder(".."); }
-void TMainForm::Root() { ShowFolder("\\"); }
+void TMainForm::UpOneLevel() {
+  if (InArchive()) ArchiveChangeFolder("..");
+  else ShowFolder("..");
+}
+
+void TMainForm::Root() {
+  if (InArchive()) ArchiveChangeFolder("\\");
+  else ShowFolder("\\");
+}
 
 void TMainForm::GoLastDestination() {
   if (!lastDestination_.empty()) ShowFolder(lastDestination_);

@@ -51,10 +51,12 @@ void TMainForm::RestoreSelection() {
   view_.Invalidate();
 }
 
-ICopyProgress* TMainForm::CopyProgress() {
-  // One progress dialog for the program's life, as the engine's runs never overlap.
+ICopyProgress* TMainForm::CopyProgress() { return &CopyingDialog(); }
+
+TfCopying& TMainForm::CopyingDialog() {
+  // One progress dialog for the program's life, as the engine's runs and extractions never overlap.
   if (!copying_) copying_ = std::make_unique<TfCopying>(Handle());
-  return copying_.get();
+  return *copying_;
 }
 
 IDeleteProgress* TMainForm::DeleteProgress() {
@@ -109,12 +111,15 @@ void TMainForm::RunCopy(const std::vector<int>& items, const std::string& destin
     files.BeginUpdate();
     std::vector<std::string> descriptions;
     std::vector<TFile*> done;
+    std::vector<std::string> folders;
     for (size_t i = 0; i < items.size(); ++i) {
       if (!engine.Succeeded(i)) continue;
       TFile* file = files.Items(items[i]);
       done.push_back(file);
+      if (file->IsFolder()) folders.push_back(JoinPath(view_.Folder(), file->FullName()));
       if (!file->Description().empty()) descriptions.push_back(file->FullName() + "=" + file->Description());
     }
+    CacheFoldersCopied(folders, destination, move);
     // The destination's lines are written first, and the source's are cleared only once they
     // are there: a destination that cannot take them (full, read-only) keeps them at home.
     if (!descriptions.empty()) {
@@ -145,6 +150,7 @@ void TMainForm::RunCopy(const std::vector<int>& items, const std::string& destin
 }
 
 void TMainForm::DeleteCommand() {
+  if (view_.OwnerData()) return;
   const std::vector<int> items = CollectedEntries();
   if (items.empty()) return;
   std::string text;
@@ -173,6 +179,7 @@ void TMainForm::RunDelete(const std::vector<int>& items, bool recycle) {
     TFiles& files = view_.Files();
     files.BeginUpdate();
     std::vector<TFile*> done;
+    std::vector<std::string> folders;
     bool hadDescriptions = false;
     for (size_t i = 0; i < items.size(); ++i)
       if (engine.Succeeded(i)) {
@@ -180,7 +187,9 @@ void TMainForm::RunDelete(const std::vector<int>& items, bool recycle) {
         hadDescriptions = hadDescriptions || !file->Description().empty();
         file->SetDescription({});
         done.push_back(file);
+        if (file->IsFolder()) folders.push_back(JoinPath(view_.Folder(), file->FullName()));
       }
+    CacheFoldersDeleted(folders);
     if (hadDescriptions) ShowFileError(view_.SaveDescript());
     for (TFile* file : done)
       for (int i = 0; i < files.Count(); ++i)

@@ -1,0 +1,306 @@
+// The main window's side of archives: showing one in the pane as a folder tree, moving inside it
+// and leaving it, opening and extracting its entries, Extract to, Install, and the progress
+// dialog and questions an extraction drives.
+#include <windows.h>
+
+#include "app/Commands.h"
+#include "app/MainForm.h"
+#include "archive/Readers.h"
+#include "base/Path.h"
+#include "base/Text.h"
+#include "fileview/FileUtils.h"
+#include "fileview/ShellUtils.h"
+#include "messages/Messages.h"
+#include "operations/FileOperations.h"
+#include "platform/StringTable.h"
+#include "platform/Utf16.h"
+
+namespace quill {
+
+namespace {
+constexpr int kTextError = 512;
+constexpr int kTextInsertDisk = 525;
+constexpr int kTextExtracting = 526;
+constexpr int kTextInstallDone = 542;
+constexpr int kTextInstallCaption = 543;
+constexpr int kTextNoInstaller = 544;
+constexpr const char* kInstallFolder = "$Quill$";
+
+bool IsArchiveFile(const TFile& file) {
+  return file.IsFile() && ArchiveKind(file.FullName()) != kArchiveNone;
+}
+
+// The folder part of an in-archive path ("" at the root) joined with a name.
+std::string InArchivePath(const std::string& folder, const std::string& name) {
+  return folder.empty() ? name : folder + "\\" + name;
+}
+}  // namespace
+
+// ---- showing an archive ----
+
+std::string TMainForm::ArchiveAddress() const {
+  if (!archive_) return {};
+  return archive_->CurrentFolder.empty() ? archive_->FileName : archive_->FileName + "\\" + archive_->CurrentFolder;
+}
+
+bool TMainForm::EnterArchive(const std::string& path) {
+  std::unique_ptr<TArchive> reader = NewArchiveReader(path, Questions(), Handle());
+  if (!reader) return false;
+  archive_.reset();
+  archive_ = std::move(reader);
+  notify_.SetActive(false);
+  {
+    TWaitCursor wait;
+    archive_->Open(path);
+  }
+  archive_->ChangeFolder("");
+  view_.SetOwnerData(true);
+  view_.Refresh(std::string(), false);
+  view_.SetFolder(ArchiveAddress());
+  return true;
+}
+
+void TMainForm::FillArchiveList(bool& handled) {
+  if (!archive_) {
+    // Nothing to show: the pane goes back to the folder it came from.
+    handled = false;
+    PostMessageW(Handle(), WM_COMMAND, cmLeaveArchive, 0);
+    return;
+  }
+  TFiles& files = view_.Files();
+  files.Clear();
+  files.AddEntry("..", std::string(), faDirectory, 0, 0);
+  archive_->FillList(files);
+  handled = true;  // the drive entries follow, as in every listing
+}
+
+void TMainForm::LeaveArchive() {
+  if (!view_.OwnerData() && !archive_) return;
+  const std::string name = archive_ ? FileNamePart(archive_->FileName) : std::string();
+  TFiles& files = view_.Files();
+  files.BeginUpdate();
+  view_.SetOwnerData(false);
+  suppressHistory_ = true;
+  view_.SetFolder(lastRealFolder_);
+  const int i = files.IndexOf(name);
+  if (i >= 0) view_.SetItemIndex(i);
+  archive_.reset();
+  files.EndUpdate();
+  notify_.SetActive(autoRefresh_);
+}
+
+void TMainForm::ArchiveChangeFolder(const std::string& name) {
+  if (!archive_) return;
+  const std::string old = archive_->CurrentFolder;
+  if (name == ".." && old.empty()) {
+    LeaveArchive();
+    return;
+  }
+  if (!archive_->ChangeFolder(name)) return;
+  std::string focus;
+  if (name == "..") {
+    focus = LastComponent(old);
+  } else if (name == "\\") {
+    const size_t slash = old.find('\\');
+    focus = old.substr(0, slash);
+  }
+  view_.Refresh(focus, false);
+  view_.SetFolder(ArchiveAddress());
+}
+
+bool TMainForm::OpenInArchive() {
+  const TFile* file = view_.FocusedFile();
+  if (!file) return true;
+  if (file->IsParent()) ArchiveChangeFolder("..");
+  else if (file->IsDrive()) {
+    const std::string drive = file->Name();
+    LeaveArchive();
+    if (StartsWith(drive, "/")) BrowseNetwork();
+    else view_.SetDrive(drive);
+  } else if (file->IsFolder()) {
+    ArchiveChangeFolder(file->FullName());
+  } else {
+    const std::string extracted = ExtractEntryToTemp(*file);
+    if (!extracted.empty()) ShellOpen(extracted, std::string(), std::string(), false);
+  }
+  return true;
+}
+
+std::string TMainForm::ExtractEntryToTemp(const TFile& file) {
+  if (!archive_) return {};
+  const std::string entry = InArchivePath(archive_->CurrentFolder, file.FullName());
+  const std::string temp = StripBackslash(TempFolder());
+  uint32_t answer = 0;
+  ExtractArchive(archive_->FileName, temp, {entry}, answer);
+  const std::string path = JoinPath(temp, entry);
+  return IsFolder(path) || !FileExists(path) ? std::string() : path;
+}
+
+// ---- extraction ----
+
+void TMainForm::AttachArchiveHandlers(TArchive& archive) {
+  TfCopying& dialog = CopyingDialog();
+  archive.OnProgress = [this, &dialog](TArchive& a, TProgressKind kind, uint64_t value, const std::string& name) {
+    switch (kind) {
+      case pkNewFile:
+        dialog.SetFileLine(Format("%s (%s bytes)", FileNamePart(name).c_str(), GroupThousands(value).c_str()));
+        dialog.SetCurrent(dialog.Current() + 1);
+        break;
+      case pkBytes: dialog.AddProgress(value); break;
+      case pkDone: dialog.End(); break;
+      case pkTotalCount: dialog.SetTotal(static_cast<int>(value)); break;
+      case pkTotalBytes: dialog.SetTotalBytes(value); break;
+    }
+    if (kind != pkDone) dialog.ProcessMessages();
+    a.Abort = dialog.Cancelled();
+  };
+  archive.OnChangeVolume = [this, &dialog](const std::string& volume, int32_t& mode) {
+    if (mode == 0) {
+      const std::string text = FillText(LoadText(kTextInsertDisk), {volume});
+      if (Questions().Message(text, LoadText(kTextError), mbYesNo, miWarning) == mrYes) mode = 1;
+    }
+    if (mode == 1) dialog.SetSource(FileNamePart(volume));
+  };
+  archive.OnFileExists = [this, &dialog](TArchive&, const TFile& entry, uint32_t& answer, const std::string& target) {
+    if (answer & feAll) return;
+    dialog.PauseTimer();
+    std::string destination = target;
+    answer = Questions().AskFileExists(entry.FullName(), destination, true);
+    dialog.RestartTimer();
+  };
+}
+
+bool TMainForm::ExtractArchive(const std::string& path, const std::string& destination,
+                               const std::vector<std::string>& entries, uint32_t& answer) {
+  std::unique_ptr<TArchive> reader = NewArchiveReader(path, Questions(), Handle());
+  if (!reader) return false;
+  if (ArchiveKind(path) == kArchiveArj) reader->ProgramPath = ini_.ReadString("Program", "ARJ", "arj.exe");
+  reader->Open(path);
+  if (reader->FileName.empty()) return false;
+  for (const std::string& entry : entries) reader->Selection.push_back(entry);
+  const bool withDialog = ArchiveKind(path) != kArchiveArj;
+  if (withDialog) {
+    AttachArchiveHandlers(*reader);
+    TfCopying& dialog = CopyingDialog();
+    dialog.Begin(LoadText(kTextExtracting), 0, 0, pmBytes);
+    dialog.SetSource(FileNamePart(path));
+    dialog.SetTarget(LastComponent(destination));
+    if ((answer & feAll) && (answer & (feOverwrite | feSkip))) reader->Answer = answer;
+  }
+  reader->Extract(destination);
+  if (withDialog && CopyingDialog().IsVisible()) CopyingDialog().End();
+  answer = reader->Answer;
+  return true;
+}
+
+std::vector<std::string> TMainForm::CollectedArchiveEntries() {
+  std::vector<std::string> entries;
+  if (!archive_) return entries;
+  for (const int i : CollectedEntries()) {
+    const TFile* file = view_.Files().Items(i);
+    std::string entry = InArchivePath(archive_->CurrentFolder, file->FullName());
+    // A folder takes everything below it along.
+    if (file->IsFolder()) entry += "\\*.*";
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+void TMainForm::ExtractCommand() {
+  std::vector<std::string> archives;
+  std::vector<std::string> entries;
+  if (InArchive()) {
+    entries = CollectedArchiveEntries();
+    if (entries.empty()) return;
+  } else {
+    const std::vector<int> items = CollectedEntries();
+    if (items.empty()) return;
+    if (view_.SelCount() == 0 && !IsArchiveFile(*view_.Files().Items(items.front()))) return;
+    for (const int i : items) {
+      const TFile* file = view_.Files().Items(i);
+      if (IsArchiveFile(*file)) archives.push_back(JoinPath(view_.Folder(), file->FullName()));
+    }
+    if (archives.empty()) return;
+  }
+  const std::string destination = AskDestination(std::string());
+  if (destination.empty()) return;
+  notify_.SetActive(false);
+  uint32_t answer = 0;
+  if (InArchive()) {
+    ExtractArchive(archive_->FileName, destination, entries, answer);
+  } else {
+    for (const std::string& archive : archives) {
+      ExtractArchive(archive, destination, {}, answer);
+      if (answer & feCancel) break;
+    }
+  }
+  const TFile* focused = view_.FocusedFile();
+  view_.Refresh(focused ? focused->FullName() : std::string(), true);
+  UpdateDiskInfo();
+  UpdateSelectionInfo();
+  if (!InArchive()) notify_.SetActive(autoRefresh_);
+}
+
+void TMainForm::ExtractToCommand() {
+  if (InArchive()) return;
+  std::vector<std::string> archives;
+  for (const int i : CollectedEntries()) {
+    const TFile* file = view_.Files().Items(i);
+    if (IsArchiveFile(*file)) archives.push_back(file->FullName());
+  }
+  if (archives.empty()) return;
+  notify_.SetActive(false);
+  uint32_t answer = 0;
+  for (const std::string& name : archives) {
+    const std::string folder = JoinPath(view_.Folder(), BaseName(name));
+    if (!IsFolder(folder)) CreateDirectoryW(Widen(folder).c_str(), nullptr);
+    if (!IsFolder(folder)) continue;
+    ExtractArchive(JoinPath(view_.Folder(), name), folder, {}, answer);
+    if (answer & feCancel) break;
+  }
+  FinishOperation();
+}
+
+void TMainForm::InstallCommand() {
+  const TFile* focused = view_.FocusedFile();
+  if (!focused || !focused->IsFile()) return;
+  const bool inside = InArchive();
+  if (!inside && !IsArchiveFile(*focused)) return;
+  const std::string archive = inside ? archive_->FileName : JoinPath(view_.Folder(), focused->FullName());
+  notify_.SetActive(false);
+  const std::string temp = JoinPath(StripBackslash(TempFolder()), kInstallFolder);
+  CreateDirectoryW(Widen(temp).c_str(), nullptr);
+  if (IsFolder(temp)) {
+    uint32_t answer = feOverwrite | feAll;
+    ExtractArchive(archive, temp, {}, answer);
+  }
+  std::string program;
+  if (inside && SameTextAscii(focused->Ext(), "exe")) {
+    program = JoinPath(JoinPath(temp, archive_->CurrentFolder), focused->FullName());
+  } else if (FileExists(JoinPath(temp, "setup.exe"))) {
+    program = JoinPath(temp, "setup.exe");
+  } else if (FileExists(JoinPath(temp, "install.exe"))) {
+    program = JoinPath(temp, "install.exe");
+  }
+  if (!program.empty() && FileExists(program)) {
+    ShellOpen(program, std::string(), std::string(), false);
+    Questions().Message(LoadText(kTextInstallDone), LoadText(kTextInstallCaption), mbOk, miInformation);
+  } else {
+    Questions().Message(LoadText(kTextNoInstaller), LoadText(kTextInstallCaption), mbOk, miStop);
+  }
+  TFileDelete remover(Handle(), Questions(), nullptr);
+  remover.UseRecycleBin = false;
+  remover.AddSource(temp);
+  remover.Execute();
+  if (!inside) notify_.SetActive(autoRefresh_);
+}
+
+void TMainForm::ArchiveMenu(POINT screen) {
+  HMENU menu = CreatePopupMenu();
+  AppendCommand(menu, cmOpen, "&Open");
+  AppendCommand(menu, cmExtract, "&Extract");
+  AppendCommand(menu, cmLeaveArchive, "E&xit");
+  RunCommand(TrackMenu(menu, screen, TPM_RIGHTBUTTON));
+}
+
+}  // namespace quill
