@@ -33,6 +33,7 @@ public:
   // The address box's text and colour (blue inside archives).
   void SetAddress(const std::string& text, COLORREF color);
   std::string Address() const;
+  COLORREF AddressColor() const { return addressColor_; }
   HWND AddressBox() const { return combo_; }
   HWND AddressEdit() const { return edit_; }
   // The height of one line of the address box's list: the text with room above and below.
