@@ -5,7 +5,8 @@
 
 #include "app/Commands.h"
 #include "app/MainForm.h"
-#include "archive/Readers.h"
+#include "archive/Zip.h"
+#include "archive/ZipLibraries.h"
 #include "base/Path.h"
 #include "base/Text.h"
 #include "fileview/FileUtils.h"
@@ -14,6 +15,8 @@
 #include "operations/FileOperations.h"
 #include "platform/StringTable.h"
 #include "platform/Utf16.h"
+#include "platform/Win32FileSystem.h"
+#include "platform/Win32Text.h"
 
 namespace quill {
 
@@ -36,6 +39,24 @@ std::string InArchivePath(const std::string& folder, const std::string& name) {
 }
 }  // namespace
 
+// ---- readers ----
+
+std::unique_ptr<TArchive> TMainForm::NewArchiveReader(const std::string& path) {
+  TArchiveServices services;
+  services.fileSystem = &TWin32FileSystem::Instance();
+  services.questions = &Questions();
+  services.texts = [](int id) { return LoadText(static_cast<unsigned>(id)); };
+  services.collator = &TWin32Collator::Instance();
+  services.codePage = &TAnsiCodePage::Instance();
+  services.busyCursor = [](bool busy) { SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW)); };
+  switch (ArchiveKind(path)) {
+    case kArchiveZip:
+      if (!zipLibraries_) zipLibraries_ = std::make_unique<TWin32ZipLibraries>([this] { return Handle(); });
+      return std::make_unique<TZip>(services, zipLibraries_.get());
+    default: return nullptr;  // no reader for this type yet: the shell opens the file
+  }
+}
+
 // ---- showing an archive ----
 
 std::string TMainForm::ArchiveAddress() const {
@@ -44,15 +65,12 @@ std::string TMainForm::ArchiveAddress() const {
 }
 
 bool TMainForm::EnterArchive(const std::string& path) {
-  std::unique_ptr<TArchive> reader = NewArchiveReader(path, Questions(), Handle());
+  std::unique_ptr<TArchive> reader = NewArchiveReader(path);
   if (!reader) return false;
   archive_.reset();
   archive_ = std::move(reader);
   notify_.SetActive(false);
-  {
-    TWaitCursor wait;
-    archive_->Open(path);
-  }
+  archive_->Open(path);
   archive_->ChangeFolder("");
   view_.SetOwnerData(true);
   view_.Refresh(std::string(), false);
@@ -131,23 +149,27 @@ std::string TMainForm::ExtractEntryToTemp(const TFile& file) {
   const std::string entry = InArchivePath(archive_->CurrentFolder, file.FullName());
   const std::string temp = StripBackslash(TempFolder());
   uint32_t answer = 0;
-  ExtractArchive(archive_->FileName, temp, {entry}, answer);
+  ExtractArchive(archive_->FileName, temp, {{entry, false}}, answer);
   const std::string path = JoinPath(temp, entry);
-  return IsFolder(path) || !FileExists(path) ? std::string() : path;
+  const uint32_t attributes = TWin32FileSystem::Instance().GetAttributes(path);
+  return attributes == kInvalidAttributes || (attributes & faDirectory) ? std::string() : path;
 }
 
 // ---- extraction ----
 
-void TMainForm::AttachArchiveHandlers(TArchive& archive) {
+void TMainForm::AttachArchiveHandlers(TArchive& archive, bool& ended) {
   TfCopying& dialog = CopyingDialog();
-  archive.OnProgress = [this, &dialog](TArchive& a, TProgressKind kind, uint64_t value, const std::string& name) {
+  archive.OnProgress = [&dialog, &ended](TArchive& a, TProgressKind kind, uint64_t value, const std::string& name) {
     switch (kind) {
       case pkNewFile:
         dialog.SetFileLine(Format("%s (%s bytes)", FileNamePart(name).c_str(), GroupThousands(value).c_str()));
         dialog.SetCurrent(dialog.Current() + 1);
         break;
       case pkBytes: dialog.AddProgress(value); break;
-      case pkDone: dialog.End(); break;
+      case pkDone:
+        if (!ended) dialog.End();
+        ended = true;
+        break;
       case pkTotalCount: dialog.SetTotal(static_cast<int>(value)); break;
       case pkTotalBytes: dialog.SetTotalBytes(value); break;
     }
@@ -171,16 +193,17 @@ void TMainForm::AttachArchiveHandlers(TArchive& archive) {
 }
 
 bool TMainForm::ExtractArchive(const std::string& path, const std::string& destination,
-                               const std::vector<std::string>& entries, uint32_t& answer) {
-  std::unique_ptr<TArchive> reader = NewArchiveReader(path, Questions(), Handle());
+                               const std::vector<TSelectionItem>& entries, uint32_t& answer) {
+  std::unique_ptr<TArchive> reader = NewArchiveReader(path);
   if (!reader) return false;
   if (ArchiveKind(path) == kArchiveArj) reader->ProgramPath = ini_.ReadString("Program", "ARJ", "arj.exe");
   reader->Open(path);
   if (reader->FileName.empty()) return false;
-  for (const std::string& entry : entries) reader->Selection.push_back(entry);
+  reader->Selection = entries;
   const bool withDialog = ArchiveKind(path) != kArchiveArj;
+  bool ended = !withDialog;
   if (withDialog) {
-    AttachArchiveHandlers(*reader);
+    AttachArchiveHandlers(*reader, ended);
     TfCopying& dialog = CopyingDialog();
     dialog.Begin(LoadText(kTextExtracting), 0, 0, pmBytes);
     dialog.SetSource(FileNamePart(path));
@@ -188,27 +211,24 @@ bool TMainForm::ExtractArchive(const std::string& path, const std::string& desti
     if ((answer & feAll) && (answer & (feOverwrite | feSkip))) reader->Answer = answer;
   }
   reader->Extract(destination);
-  if (withDialog && CopyingDialog().IsVisible()) CopyingDialog().End();
+  if (!ended) CopyingDialog().End();
   answer = reader->Answer;
   return true;
 }
 
-std::vector<std::string> TMainForm::CollectedArchiveEntries() {
-  std::vector<std::string> entries;
+std::vector<TSelectionItem> TMainForm::CollectedArchiveEntries() {
+  std::vector<TSelectionItem> entries;
   if (!archive_) return entries;
   for (const int i : CollectedEntries()) {
     const TFile* file = view_.Files().Items(i);
-    std::string entry = InArchivePath(archive_->CurrentFolder, file->FullName());
-    // A folder takes everything below it along.
-    if (file->IsFolder()) entry += "\\*.*";
-    entries.push_back(std::move(entry));
+    entries.push_back({InArchivePath(archive_->CurrentFolder, file->FullName()), file->IsFolder()});
   }
   return entries;
 }
 
 void TMainForm::ExtractCommand() {
   std::vector<std::string> archives;
-  std::vector<std::string> entries;
+  std::vector<TSelectionItem> entries;
   if (InArchive()) {
     entries = CollectedArchiveEntries();
     if (entries.empty()) return;
@@ -243,16 +263,17 @@ void TMainForm::ExtractCommand() {
 
 void TMainForm::ExtractToCommand() {
   if (InArchive()) return;
-  std::vector<std::string> archives;
+  // Each archive goes into a folder of its base name beside it.
+  std::vector<std::pair<std::string, std::string>> archives;
   for (const int i : CollectedEntries()) {
     const TFile* file = view_.Files().Items(i);
-    if (IsArchiveFile(*file)) archives.push_back(file->FullName());
+    if (IsArchiveFile(*file)) archives.emplace_back(file->FullName(), file->Name());
   }
   if (archives.empty()) return;
   notify_.SetActive(false);
   uint32_t answer = 0;
-  for (const std::string& name : archives) {
-    const std::string folder = JoinPath(view_.Folder(), BaseName(name));
+  for (const auto& [name, base] : archives) {
+    const std::string folder = JoinPath(view_.Folder(), base);
     if (!IsFolder(folder)) CreateDirectoryW(Widen(folder).c_str(), nullptr);
     if (!IsFolder(folder)) continue;
     ExtractArchive(JoinPath(view_.Folder(), name), folder, {}, answer);
@@ -267,6 +288,7 @@ void TMainForm::InstallCommand() {
   const bool inside = InArchive();
   if (!inside && !IsArchiveFile(*focused)) return;
   const std::string archive = inside ? archive_->FileName : JoinPath(view_.Folder(), focused->FullName());
+  IFileSystem& fs = TWin32FileSystem::Instance();
   notify_.SetActive(false);
   const std::string temp = JoinPath(StripBackslash(TempFolder()), kInstallFolder);
   CreateDirectoryW(Widen(temp).c_str(), nullptr);
@@ -277,19 +299,21 @@ void TMainForm::InstallCommand() {
   std::string program;
   if (inside && SameTextAscii(focused->Ext(), "exe")) {
     program = JoinPath(JoinPath(temp, archive_->CurrentFolder), focused->FullName());
-  } else if (FileExists(JoinPath(temp, "setup.exe"))) {
+  } else if (fs.FileExists(JoinPath(temp, "setup.exe"))) {
     program = JoinPath(temp, "setup.exe");
-  } else if (FileExists(JoinPath(temp, "install.exe"))) {
+  } else if (fs.FileExists(JoinPath(temp, "install.exe"))) {
     program = JoinPath(temp, "install.exe");
   }
-  if (!program.empty() && FileExists(program)) {
+  if (!program.empty() && fs.FileExists(program)) {
     ShellOpen(program, std::string(), std::string(), false);
     Questions().Message(LoadText(kTextInstallDone), LoadText(kTextInstallCaption), mbOk, miInformation);
   } else {
     Questions().Message(LoadText(kTextNoInstaller), LoadText(kTextInstallCaption), mbOk, miStop);
   }
   TFileDelete remover(Handle(), Questions(), nullptr);
+  remover.ShowProgress = false;
   remover.UseRecycleBin = false;
+  remover.ConfirmImportant = false;
   remover.AddSource(temp);
   remover.Execute();
   if (!inside) notify_.SetActive(autoRefresh_);

@@ -16,6 +16,7 @@
 #include "app/Startup.h"
 #include "app/StatusArea.h"
 #include "archive/Archive.h"
+#include "archive/Zip.h"
 #include "base/IniFile.h"
 #include "fileview/FileViewWindow.h"
 #include "fileview/QuillView.h"
@@ -128,8 +129,8 @@ public:
   void ArchiveChangeFolder(const std::string& name);
   // One extraction of the archive file `path` into `destination`: `entries` are in-archive
   // paths (none: everything); `answer` runs across the archives of one command.
-  bool ExtractArchive(const std::string& path, const std::string& destination, const std::vector<std::string>& entries,
-                      uint32_t& answer);
+  bool ExtractArchive(const std::string& path, const std::string& destination,
+                      const std::vector<TSelectionItem>& entries, uint32_t& answer);
   void ExtractCommand();
   void ExtractToCommand();
   void InstallCommand();
@@ -240,8 +241,10 @@ private:
   std::string ArchiveAddress() const;
   void FillArchiveList(bool& handled);
   bool OpenInArchive();
-  std::vector<std::string> CollectedArchiveEntries();
-  void AttachArchiveHandlers(TArchive& archive);
+  std::vector<TSelectionItem> CollectedArchiveEntries();
+  // The progress dialog and the questions of one extraction; `ended` follows the dialog.
+  void AttachArchiveHandlers(TArchive& archive, bool& ended);
+  std::unique_ptr<TArchive> NewArchiveReader(const std::string& path);
   void ArchiveMenu(POINT screen);
   // A descript.dat that could not be written is reported; 0 shows nothing.
   void ShowFileError(uint32_t error);
@@ -262,6 +265,7 @@ private:
   std::unique_ptr<IQuestions> ownQuestions_;
   std::unique_ptr<TfCopying> copying_;
   std::unique_ptr<TArchive> archive_;
+  std::unique_ptr<IZipLibraries> zipLibraries_;
   std::unique_ptr<TfDeleting> deleting_;
   IQuestions* questions_ = nullptr;
   TStringHistory history_{12};
