@@ -59,7 +59,9 @@ public:
   bool IsVisible() const;
   bool IsFirstChild() const { return Parent && Parent->FirstChild == this; }
   TTreeItem* PrevSibling() const;
-  TTreeItem* LastChild() const;
+  // The end of the child chain, kept by the list's operations so appends and backward walks
+  // need not run along long chains.
+  TTreeItem* LastChild() const { return lastChild_; }
   bool HasChildren() const { return FirstChild != nullptr; }
   // Inside one update bracket of the owner: the item and, when recursive, all its descendants.
   void Collapse(bool recursive);
@@ -68,6 +70,10 @@ public:
   void ExpandParents();
   // True when `item` is a proper ancestor of this one.
   bool IsDescendantOf(const TTreeItem* item) const;
+
+private:
+  friend class TTreeItems;
+  TTreeItem* lastChild_ = nullptr;
 };
 
 class TTreeItems {
