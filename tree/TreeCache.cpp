@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/Path.h"
+#include "base/Text.h"
 #include "base/TextFile.h"
 #include "fileview/FileUtils.h"
 
@@ -30,7 +31,8 @@ bool ReadField(std::string_view field, int& value) {
 
 std::string NotAnInteger(std::string_view field) { return "'" + std::string(field) + "' is not a valid integer value"; }
 
-bool HasLineBreak(std::string_view name) { return name.find_first_of("\r\n") != std::string_view::npos; }
+// A line of three characters or fewer is skipped by the reader, and a line break would split it.
+bool Unwritable(std::string_view name) { return name.empty() || name.find_first_of("\r\n") != std::string_view::npos; }
 
 }  // namespace
 
@@ -93,7 +95,7 @@ bool TTreeItems::LoadLines(const std::vector<std::string>& lines) {
       Root = item;
       Count = 1;
     } else if (level > previousLevel) {
-      AddChild(previous, item);
+      item = PlaceLoaded(previous, item);
     } else {
       TTreeItem* sibling = previous;
       for (int up = previousLevel - level; up > 0 && sibling; --up) sibling = sibling->Parent;
@@ -104,8 +106,7 @@ bool TTreeItems::LoadLines(const std::vector<std::string>& lines) {
         return false;
       }
       if (sibling->Parent) {
-        Link(sibling, item, true);
-        ++Count;
+        item = PlaceLoaded(sibling->Parent, item);
       } else {
         dropped.push_back(item);
       }
@@ -134,7 +135,7 @@ int TTreeItems::SaveToStrings(std::vector<std::string>& lines) const {
     }
     return n;
   };
-  if (HasLineBreak(Root->Name) || Root->Name.size() + 1 > kMaxTreePath) return subtreeSize(Root);
+  if (Unwritable(Root->Name) || Root->Name.size() + 1 > kMaxTreePath) return subtreeSize(Root);
   lines.push_back(TreeLine(Root->Expanded, Root->Level, Root->Name));
   int left = 0;
   // Path lengths of the ancestors being walked; paths below the root are "C:\a\b".
@@ -142,7 +143,7 @@ int TTreeItems::SaveToStrings(std::vector<std::string>& lines) const {
   const TTreeItem* item = Root->FirstChild;
   while (item) {
     const size_t length = lengths.back() + 1 + item->Name.size();
-    if (item->Level <= kMaxTreeLevel && length <= kMaxTreePath && !HasLineBreak(item->Name)) {
+    if (item->Level <= kMaxTreeLevel && length <= kMaxTreePath && !Unwritable(item->Name)) {
       lines.push_back(TreeLine(item->Expanded, item->Level, item->Name));
       if (item->FirstChild) {
         lengths.push_back(length);
@@ -174,7 +175,14 @@ uint32_t TTreeItems::SaveToFile(IFileSystem& fs, const ICodePage& codePage, cons
   if (!TreeCacheWritable(fs, path)) return 0;
   std::vector<std::string> lines;
   SaveToStrings(lines);
-  return fs.WriteAll(path, EncodeLines(lines, codePage));
+  std::string bytes = EncodeLines(lines, codePage);
+  // ANSI bytes that happen to form valid UTF-8 ("\xC3\xA9" for two Latin-1 letters) would be
+  // read back as UTF-8, so such a file is written as UTF-8 with its BOM instead.
+  if (!StartsWith(bytes, "\xEF\xBB\xBF") && !IsAscii(bytes) && IsValidUtf8(bytes)) {
+    bytes = "\xEF\xBB\xBF";
+    for (const std::string& line : lines) bytes += line + "\r\n";
+  }
+  return fs.WriteAll(path, bytes);
 }
 
 std::string TreeCacheFileName(std::string_view drive, std::string_view folder, bool inRoot,

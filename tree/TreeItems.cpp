@@ -103,19 +103,10 @@ TTreeItems::~TTreeItems() {
   if (Root) FreeSubtree(Root);
 }
 
-void TTreeItems::Link(TTreeItem* sibling, TTreeItem* item, bool tailHint) {
+void TTreeItems::Link(TTreeItem* sibling, TTreeItem* item) {
   TTreeItem* parent = sibling->Parent;
   item->Parent = parent;
   item->Level = sibling->Level;
-  TTreeItem* tail = parent->lastChild_;
-  // A cache is written with sorted siblings, so while loading nearly every line sorts after the
-  // chain's end; the chain is sorted then, and the comparison with its end decides alone.
-  if (tailHint && tail && collator_->Compare(item->Name, tail->Name) > 0) {
-    tail->NextSibling = item;
-    item->NextSibling = nullptr;
-    parent->lastChild_ = item;
-    return;
-  }
   TTreeItem* previous = nullptr;
   TTreeItem* current = parent->FirstChild;
   while (current && collator_->Compare(item->Name, current->Name) > 0) {
@@ -128,9 +119,41 @@ void TTreeItems::Link(TTreeItem* sibling, TTreeItem* item, bool tailHint) {
   if (!current) parent->lastChild_ = item;
 }
 
+TTreeItem* TTreeItems::PlaceLoaded(TTreeItem* parent, TTreeItem* item) {
+  item->Parent = parent;
+  item->Level = parent->Level + 1;
+  item->NextSibling = nullptr;
+  TTreeItem* tail = parent->lastChild_;
+  // A cache is written with sorted siblings, so nearly every line sorts after the end of its
+  // chain; chains built here are always sorted, and one comparison with the end decides.
+  if (!tail || collator_->Compare(item->Name, tail->Name) > 0) {
+    if (tail) tail->NextSibling = item;
+    else parent->FirstChild = item;
+    parent->lastChild_ = item;
+    ++Count;
+    return item;
+  }
+  TTreeItem* previous = nullptr;
+  TTreeItem* current = parent->FirstChild;
+  int order = 1;
+  while (current && (order = collator_->Compare(item->Name, current->Name)) > 0) {
+    previous = current;
+    current = current->NextSibling;
+  }
+  if (current && order == 0) {
+    delete item;
+    return current;
+  }
+  item->NextSibling = current;
+  if (previous) previous->NextSibling = item;
+  else parent->FirstChild = item;
+  ++Count;
+  return item;
+}
+
 TTreeItem* TTreeItems::InsertSorted(TTreeItem* sibling, TTreeItem* item) {
   if (!item || !sibling || !sibling->Parent) return item;
-  Link(sibling, item, false);
+  Link(sibling, item);
   ++Count;
   Changed();
   return item;

@@ -141,6 +141,15 @@ TEST_F(TreeCacheTest, NamesOutsideTheCodePageAreKept) {
   ASSERT_TRUE(back.LoadFromFile(volume, codePage, path));
   EXPECT_EQ(Saved(back), Saved(items));
   EXPECT_TRUE(back.FindItem("C:\\\xED\x95\x9C\xEA\xB8\x80"));
+
+  // Latin-1 letters whose bytes would read as UTF-8 ("\xC3\xA9" is both "Ã©" and "é"): the
+  // file takes the BOM, and the name survives.
+  items.Clear();
+  items.Add(items.AddRoot("C:"), "\xC3\x83\xC2\xA9");
+  items.SaveToFile(volume, codePage, path);
+  EXPECT_EQ(File(path), kBom + "1 0C:\r\n1 1\xC3\x83\xC2\xA9\r\n");
+  ASSERT_TRUE(back.LoadFromFile(volume, codePage, path));
+  EXPECT_EQ(back.Root->FirstChild->Name, "\xC3\x83\xC2\xA9");
 }
 
 TEST_F(TreeCacheTest, WhatCannotBeReadBackIsLeftOut) {
@@ -149,15 +158,16 @@ TEST_F(TreeCacheTest, WhatCannotBeReadBackIsLeftOut) {
   TTreeItem* item = root;
   for (int level = 1; level <= 104; ++level) item = items.Add(item, "d");
   items.Add(root, "line\r\nbreak");
+  items.Add(items.Add(root, ""), "under an empty name");
   items.Add(items.Add(root, std::string(1019, 'x')), "y");  // C:\xxx...: 1022 characters
   TTreeItem* longest = items.Add(root, std::string(1020, 'z'));  // exactly 1023
   items.Add(longest, "below");                                   // 1029
   items.Add(root, std::string(10 << 20, 'w'));
 
   std::vector<std::string> lines;
-  // Levels 100 to 104, the name with a line break, "y" below the 1022-character path, the
-  // folder below the longest path and the 10 MB name.
-  EXPECT_EQ(items.SaveToStrings(lines), 5 + 1 + 1 + 1 + 1);
+  // Levels 100 to 104, the name with a line break, the empty name with its child, "y" below
+  // the 1022-character path, the folder below the longest path and the 10 MB name.
+  EXPECT_EQ(items.SaveToStrings(lines), 5 + 1 + 2 + 1 + 1 + 1);
   ASSERT_EQ(lines.size(), 1u + 99 + 1 + 1);
   for (const std::string& line : lines) {
     int64_t level = -1;

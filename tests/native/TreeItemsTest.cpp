@@ -189,6 +189,12 @@ TEST(TreeItemsTest, LoadingLevelSequences) {
   EXPECT_EQ(Shape(items.Root), "C:(A,b,c(x))");
   ExpectConsistent(items);
 
+  // A repeated name is the same folder: what nests below either copy ends up below the one.
+  ASSERT_TRUE(items.LoadFromStrings({"1 0C:", "1 1A", "1 2X", "1 1b", "0 1a", "1 2Y", "1 2x", "1 3Z"}));
+  EXPECT_EQ(Shape(items.Root), "C:(A(X(Z),Y),b)");
+  EXPECT_TRUE(items.Root->FirstChild->Expanded);
+  ExpectConsistent(items);
+
   // A second line at the root's level is dropped with everything below it.
   ASSERT_TRUE(items.LoadFromStrings({"1 0C:", "1 1A", "1 0D:", "1 1X", "1 2Y", "1 0E:", "1 1Z"}));
   EXPECT_EQ(Shape(items.Root), "C:(A)");
