@@ -1,0 +1,54 @@
+// Reads a folder subtree from disk into cache lines (TreeCache.h form, directory order, every
+// folder expanded). Folder links and junctions are not followed, paths longer than
+// kMaxTreePath or deeper than kMaxTreeLevel are left out; all are counted for the scan's report.
+// Portable.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/FileSystem.h"
+#include "tree/TreeCache.h"
+#include "tree/TreeItems.h"
+
+namespace quill {
+
+// Junctions and symbolic links carry this attribute.
+constexpr uint32_t kFaReparsePoint = 0x400;
+
+struct TTreeScanStats {
+  int folders = 0;     // lines added below the first
+  int tooLong = 0;     // folders left out: path longer than kMaxTreePath
+  int tooDeep = 0;     // folders left out: level above kMaxTreeLevel
+  int links = 0;       // folders left out: reparse points
+  int unreadable = 0;  // folders left out: could not be entered
+  bool cancelled = false;
+};
+
+class TTreeScanner {
+public:
+  explicit TTreeScanner(IFileSystem& fs) : fs_(fs) {}
+
+  // Called for each folder entered, with its name and the number entered so far; returning
+  // false cancels the scan.
+  std::function<bool(const std::string& name, int count)> OnScan;
+
+  // Clears `lines` and fills them with `path`'s folder (level from its depth; the drive for a
+  // root) and every folder below it. False when `path` cannot be entered (lines left
+  // untouched) or when cancelled (lines then hold the part read so far, still well formed).
+  // The current directory is the same afterwards.
+  bool ScanDirectory(const std::string& path, std::vector<std::string>& lines);
+  // ScanDirectory then LoadFromStrings into `items`.
+  bool ScanTree(const std::string& path, TTreeItems& items);
+
+  const TTreeScanStats& Stats() const { return stats_; }
+
+private:
+  bool ScanDir(const std::string& folder, int level, std::vector<std::string>& lines);
+
+  IFileSystem& fs_;
+  TTreeScanStats stats_;
+};
+
+}  // namespace quill
