@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/CodePage.h"
 #include "base/Collator.h"
 #include "base/FileSystem.h"
 #include "fileview/File.h"
@@ -74,6 +75,11 @@ struct TArchiveServices {
   IQuestions* questions = nullptr;
   TTextLoader texts;
   const ICollator* collator = &TAsciiCollator::Instance();
+  // Names and texts of the archives and their libraries: the system's ANSI code page
+  // (Latin-1 when not given).
+  const ICodePage* codePage = nullptr;
+  // The hourglass while a listing runs (true) and back (false).
+  std::function<void(bool busy)> busyCursor;
 };
 
 class TArchive {

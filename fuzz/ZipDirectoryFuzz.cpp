@@ -6,7 +6,7 @@
 // the fuzzed password undoes itself.
 #include <algorithm>
 
-#include "ZipFormat.h"
+#include "archivers/zipformat/ZipFormat.h"
 #include "fuzz/FuzzInput.h"
 
 namespace quill::fuzz {

@@ -1,4 +1,4 @@
-#include "ZipFormat.h"
+#include "archivers/zipformat/ZipFormat.h"
 
 #include <algorithm>
 #include <array>
