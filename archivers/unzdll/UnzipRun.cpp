@@ -512,7 +512,7 @@ private:
 
     std::vector<uint8_t> in(kChunk), out(kChunk);
     uint64_t written = 0;
-    uint32_t crc = 0xFFFFFFFFu;
+    uLong crc = crc32(0, nullptr, 0);
     bool finished = false;
     // Takes `count` unpacked bytes: they go to the file, the CRC and the progress.
     auto take = [&](const uint8_t* data, size_t count) -> std::optional<TDataResult> {
@@ -520,7 +520,8 @@ private:
       // A stream that unpacks to more than it claims stops here, whatever it would still give.
       if (count > entry.unpackedSize - written) return TDataResult::kTooLarge;
       if (output && !output->Write(data, count)) return TDataResult::kWriteFailed;
-      crc = zipformat::Crc32Update(crc, data, count);
+      // zlib's CRC: the same sum as the format's, several times faster on big entries.
+      crc = crc32(crc, data, static_cast<uInt>(count));
       written += count;
       report_.Bytes(count);
       return std::nullopt;
@@ -559,7 +560,7 @@ private:
       }
     }
     if ((!stored && !finished) || written != entry.unpackedSize) return TDataResult::kDamaged;
-    found = ~crc;
+    found = static_cast<uint32_t>(crc);
     return found == entry.crc ? TDataResult::kOk : TDataResult::kCrcMismatch;
   }
 

@@ -123,17 +123,15 @@ def big():
     # Stored and deflated entries of 4 GiB + 16 bytes of zeros, and a small entry after them, so
     # that sizes and offsets need ZIP64. The stored zeros are a hole in a sparse file.
     size = (1 << 32) + 16
-    crc = 0
     block = b'\0' * (1 << 24)
-    left = size
+    crc = 0
+    for _ in range(size // len(block)):
+        crc = zlib.crc32(block, crc)
+    crc = zlib.crc32(block[:size % len(block)], crc)
+    # After a full flush the compressor starts afresh, so equal blocks give equal bytes.
     c = zlib.compressobj(6, zlib.DEFLATED, -15)
-    deflated = bytearray()
-    while left:
-        n = min(left, len(block))
-        crc = zlib.crc32(block[:n], crc)
-        deflated += c.compress(block[:n])
-        left -= n
-    deflated += c.flush()
+    piece = c.compress(block) + c.flush(zlib.Z_FULL_FLUSH)
+    deflated = piece * (size // len(block)) + c.compress(block[:size % len(block)]) + c.flush()
     central = bytearray()
     with open(path('big.zip'), 'wb') as f:
         def entry(name, method, packed, body_size, body_crc, write):
