@@ -223,6 +223,12 @@ TEST_F(TUnzDllTest, PasswordsComeFromTheRecordThenFromTheCallerCountingDown) {
   EXPECT_EQ(caller_.Numbers(zipapi::kPassword), (std::vector<int32_t>{4, 3, 2, 1, 4}));
   EXPECT_EQ(caller_.Numbers(zipapi::kMessage), (std::vector<int32_t>{30303, 30303}));
   EXPECT_EQ(List(out_), std::vector<std::string>{"sub/"});  // no file, not even a temporary one
+  // A wrong password that passes the check byte is caught by the CRC and asked again.
+  const std::string wrong = ReadBytes(Host("sealed-wrong.txt"));
+  caller_.passwords = {"right"};
+  EXPECT_EQ(Unzip(Host("sealed.zip"), {}, [&](auto& c) { c.password = wrong.c_str(); }), 1);
+  EXPECT_EQ(caller_.Numbers(zipapi::kPassword), std::vector<int32_t>{4});
+  EXPECT_EQ(ReadBytes(out_ + "\\sealed.txt"), "the CRC decides, not the check byte");
   // Data descriptors: the check byte comes from the time; a streamed archive.
   EXPECT_EQ(Unzip(Host("encdd.zip"), {}, [](auto& c) { c.password = "secret"; }), 2);
   EXPECT_EQ(Unzip(Host("stream.zip"), {}, [](auto& c) { c.overwriteAll = 1; }), 2);
@@ -243,6 +249,18 @@ TEST_F(TUnzDllTest, ExistingFilesAreAskedForAndReplacedWhole) {
   EXPECT_EQ(Unzip(Host("plain.zip"), {"a.txt"}, [](auto& c) { c.overwriteAll = 1; }), 1);
   EXPECT_TRUE(caller_.Numbers(zipapi::kOverwrite).empty());
   EXPECT_EQ(ReadBytes(out_ + "\\a.txt"), "alpha\n");
+  // Update and freshen leave a file newer than its entry alone without asking; freshen adds nothing.
+  EXPECT_EQ(Unzip(Host("plain.zip"), {"a.txt"}, [](auto& c) { c.update = 1; }), 0);
+  EXPECT_EQ(Unzip(Host("plain.zip"), {"*.txt"}, [](auto& c) { c.freshen = 1; }), 0);
+  EXPECT_EQ(caller_.Numbers(zipapi::kOverwrite).size() + caller_.Numbers(zipapi::kFileStarts).size(), 0u);
+  SYSTEMTIME y1990{1990, 1, 1, 1};
+  FILETIME old{};
+  SystemTimeToFileTime(&y1990, &old);
+  HANDLE file = CreateFileW(Widen(out_ + "\\a.txt").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  SetFileTime(file, nullptr, nullptr, &old);
+  CloseHandle(file);
+  EXPECT_EQ(Unzip(Host("plain.zip"), {"*.txt"}, [](auto& c) { c.freshen = 1; }), 1);
+  EXPECT_EQ(List(out_), std::vector<std::string>{"a.txt=6"});
   // Cancelled in the middle of an overwrite: the old file stays, no temporary file is left.
   WriteBytes(out_ + "\\b.TXT", "old");
   caller_.cancelAt = [](const TEvent& e) { return e.action == zipapi::kBytesDone; };

@@ -31,13 +31,13 @@ class RawZip:
         self.count = 0
 
     def add(self, name, body=b'', method=0, crc=None, size=None, packed=None, flags=0,
-            local_name=None, attributes=0x20):
+            local_name=None, attributes=0x20, payload=None):
         name = name.encode('utf-8') if isinstance(name, str) else name
         local_name = name if local_name is None else local_name.encode('utf-8')
-        payload = body
-        if method == 8:
+        if payload is None and method == 8:
             c = zlib.compressobj(9, zlib.DEFLATED, -15)
             payload = c.compress(body) + c.flush()
+        payload = body if payload is None else payload
         crc = zlib.crc32(body) if crc is None else crc
         size = len(body) if size is None else size
         payload = payload if packed is None else payload[:packed]
@@ -58,6 +58,33 @@ class RawZip:
     def save(self, name, count=None):
         with open(path(name), 'wb') as f:
             f.write(self.bytes(count))
+
+
+def crc_step(register, byte):
+    register ^= byte
+    for _ in range(8):
+        register = (register >> 1) ^ (0xEDB88320 if register & 1 else 0)
+    return register
+
+
+def zip_crypt(password, data, decrypt):
+    """The traditional PKWARE encryption, written out from its description."""
+    keys = [0x12345678, 0x23456789, 0x34567890]
+
+    def update(plain):
+        keys[0] = crc_step(keys[0], plain)
+        keys[1] = ((keys[1] + (keys[0] & 0xFF)) * 134775813 + 1) & 0xFFFFFFFF
+        keys[2] = crc_step(keys[2], keys[1] >> 24)
+
+    for c in password:
+        update(c)
+    result = bytearray()
+    for byte in data:
+        t = (keys[2] | 2) & 0xFFFF
+        other = byte ^ (((t * (t ^ 1)) >> 8) & 0xFF)
+        result.append(other)
+        update(other if decrypt else byte)
+    return bytes(result)
 
 
 def small():
@@ -105,6 +132,18 @@ def small():
     raw.add('method.bin', b'xyz', method=12)
     raw.add('good.txt', b'good')
     raw.save('damaged.zip')
+
+    # Encrypted with "right"; the password "wrong<n>" passes the check byte, only the CRC tells.
+    body = b'the CRC decides, not the check byte'
+    crc = zlib.crc32(body)
+    sealed = zip_crypt(b'right', bytes(range(11)) + bytes([crc >> 24]) + body, False)
+    wrong = next(p for p in (b'wrong%d' % i for i in range(100000))
+                 if zip_crypt(p, sealed[:12], True)[11] == crc >> 24)
+    raw = RawZip()
+    raw.add('sealed.txt', body, flags=1, payload=sealed)
+    raw.save('sealed.zip')
+    with open(path('sealed-wrong.txt'), 'wb') as f:
+        f.write(wrong)
 
     # The end record counts four entries, the directory holds two.
     raw = RawZip()
