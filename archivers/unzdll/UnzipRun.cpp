@@ -516,14 +516,17 @@ private:
     bool finished = false;
     // Takes `count` unpacked bytes: they go to the file, the CRC and the progress.
     auto take = [&](const uint8_t* data, size_t count) -> std::optional<TDataResult> {
-      if (count == 0) return std::nullopt;
-      // A stream that unpacks to more than it claims stops here, whatever it would still give.
-      if (count > entry.unpackedSize - written) return TDataResult::kTooLarge;
-      if (output && !output->Write(data, count)) return TDataResult::kWriteFailed;
-      // zlib's CRC: the same sum as the format's, several times faster on big entries.
-      crc = crc32(crc, data, static_cast<uInt>(count));
-      written += count;
-      report_.Bytes(count);
+      // A stream that unpacks to more than it claims stops at the stated size, whatever it
+      // would still give.
+      const size_t room = static_cast<size_t>(std::min<uint64_t>(count, entry.unpackedSize - written));
+      if (room > 0) {
+        if (output && !output->Write(data, room)) return TDataResult::kWriteFailed;
+        // zlib's CRC: the same sum as the format's, several times faster on big entries.
+        crc = crc32(crc, data, static_cast<uInt>(room));
+        written += room;
+        report_.Bytes(room);
+      }
+      if (room < count) return TDataResult::kTooLarge;
       return std::nullopt;
     };
     auto refill = [&]() -> bool {

@@ -38,6 +38,15 @@ struct TCaller {
       if (e.action == action) numbers.push_back(action == zipapi::kMessage ? e.code : e.number);
     return numbers;
   }
+  int64_t BytesOf(const std::string& name) const {  // progress between the file's start and the next
+    int64_t sum = 0;
+    bool in = false;
+    for (const TEvent& e : events) {
+      if (e.action == zipapi::kFileStarts) in = e.text == name;
+      if (in && e.action == zipapi::kBytesDone) sum += e.number;
+    }
+    return sum;
+  }
   std::string Actions() const {  // "56" + "12" per file (bytes steps folded) + "3"; 10 is "A"
     std::string actions;
     for (const TEvent& e : events)
@@ -301,6 +310,7 @@ TEST_F(TUnzDllTest, DamagedArchivesGiveMessagesAndNoFiles) {
   EXPECT_EQ(Unzip(Host("damaged.zip")), 1);
   EXPECT_EQ(caller_.Numbers(zipapi::kMessage), (std::vector<int32_t>{11021, 11021, 11021, 11026, 11021}));
   EXPECT_EQ(List(out_), (std::vector<std::string>{"good.txt=4"}));
+  EXPECT_EQ(caller_.BytesOf("bomb.bin"), 1000);  // inflating stopped at the stated size
   EXPECT_EQ(Unzip(Host("count.zip")), 2);  // the entries there are, and a word about the rest
   EXPECT_EQ(caller_.Numbers(zipapi::kMessage).size(), 1u);
   for (const char* name : {"truncated.zip", "text.zip", "missing.zip"}) {
