@@ -21,7 +21,6 @@
 namespace quill {
 
 namespace {
-constexpr int kTextError = 512;
 constexpr int kTextInsertDisk = 525;
 constexpr int kTextExtracting = 526;
 constexpr int kTextInstallDone = 542;

@@ -97,6 +97,11 @@ void TfCopying::SetTotal(int total) {
   countDirty_ = true;
 }
 
+void TfCopying::SetTotalBytes(uint64_t total) {
+  gauge_.Reset(total);
+  SetText(kTotalSizeId, GroupThousands(total));
+}
+
 void TfCopying::AddProgress(uint64_t amount) { gauge_.AddProgress(amount); }
 
 void TfCopying::ApplyPending() {

@@ -52,6 +52,8 @@ public:
   void End() override;
 
   void SetTotal(int total);
+  // The byte total learnt after Begin (an archive library reports it first thing).
+  void SetTotalBytes(uint64_t total);
   int Total() const { return total_; }
   // Puts every pending text and the gauge on the screen now, whatever the throttle says.
   void UpdateNow();
