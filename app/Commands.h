@@ -119,12 +119,13 @@ enum TCommandId : unsigned {
   cmCreateShortcut,
   cmFolderProperties,
   cmLeaveArchive,  // the archive menu's Exit
+  cmLastPlainCommand,
   // Shift+F1 ... Shift+F12.
-  cmFavoriteKey1 = 1100,
-  cmFavoriteKey12 = 1111,
+  cmFavoriteKey1 = 1150,
+  cmFavoriteKey12 = 1161,
   // Function keys by index: 0-6 F2-F8, 7-17 Ctrl+F1-Ctrl+F11.
-  cmFunctionKey = 1120,
-  cmFunctionKeyLast = 1137,
+  cmFunctionKey = 1170,
+  cmFunctionKeyLast = 1187,
   // Favourites menu items, in file order.
   cmFavoriteItem = 1200,
   cmFavoriteItemLast = 1999,
@@ -132,5 +133,9 @@ enum TCommandId : unsigned {
   cmHistoryItem = 2000,
   cmHistoryItemLast = 2099,
 };
+
+// The ranges are told apart by their numbers: a plain command inside one would run the range's
+// action instead of its own.
+static_assert(cmLastPlainCommand <= cmFavoriteKey1);
 
 }  // namespace quill

@@ -60,7 +60,7 @@ std::unique_ptr<TArchive> TMainForm::NewArchiveReader(const std::string& path) {
 
 std::string TMainForm::ArchiveAddress() const {
   if (!archive_) return {};
-  return archive_->CurrentFolder.empty() ? archive_->FileName : archive_->FileName + "\\" + archive_->CurrentFolder;
+  return archive_->CurrentFolder.empty() ? archivePath_ : archivePath_ + "\\" + archive_->CurrentFolder;
 }
 
 bool TMainForm::EnterArchive(const std::string& path) {
@@ -68,6 +68,8 @@ bool TMainForm::EnterArchive(const std::string& path) {
   if (!reader) return false;
   archive_.reset();
   archive_ = std::move(reader);
+  // A reader that cannot list the file forgets its name; the pane still needs it.
+  archivePath_ = path;
   notify_.SetActive(false);
   archive_->Open(path);
   archive_->ChangeFolder("");
@@ -93,7 +95,7 @@ void TMainForm::FillArchiveList(bool& handled) {
 
 void TMainForm::LeaveArchive() {
   if (!view_.OwnerData() && !archive_) return;
-  const std::string name = archive_ ? FileNamePart(archive_->FileName) : std::string();
+  const std::string name = FileNamePart(archivePath_);
   TFiles& files = view_.Files();
   files.BeginUpdate();
   view_.SetOwnerData(false);
@@ -148,7 +150,7 @@ std::string TMainForm::ExtractEntryToTemp(const TFile& file) {
   const std::string entry = InArchivePath(archive_->CurrentFolder, file.FullName());
   const std::string temp = StripBackslash(TempFolder());
   uint32_t answer = 0;
-  ExtractArchive(archive_->FileName, temp, {{entry, false}}, answer);
+  ExtractArchive(archivePath_, temp, {{entry, false}}, answer);
   const std::string path = JoinPath(temp, entry);
   const uint32_t attributes = TWin32FileSystem::Instance().GetAttributes(path);
   return attributes == kInvalidAttributes || (attributes & faDirectory) ? std::string() : path;
@@ -209,7 +211,12 @@ bool TMainForm::ExtractArchive(const std::string& path, const std::string& desti
     dialog.SetTarget(LastComponent(destination));
     if ((answer & feAll) && (answer & (feOverwrite | feSkip))) reader->Answer = answer;
   }
+  // The library extracts into the process's current folder; a folder left current could not
+  // be deleted or renamed afterwards (Install removes its folder at once), so it is put back.
+  IFileSystem& fs = TWin32FileSystem::Instance();
+  const std::string current = fs.CurrentDir();
   reader->Extract(destination);
+  fs.SetCurrentDir(current);
   if (!ended) CopyingDialog().End();
   answer = reader->Answer;
   return true;
@@ -246,7 +253,7 @@ void TMainForm::ExtractCommand() {
   notify_.SetActive(false);
   uint32_t answer = 0;
   if (InArchive()) {
-    ExtractArchive(archive_->FileName, destination, entries, answer);
+    ExtractArchive(archivePath_, destination, entries, answer);
   } else {
     for (const std::string& archive : archives) {
       ExtractArchive(archive, destination, {}, answer);
@@ -286,7 +293,7 @@ void TMainForm::InstallCommand() {
   if (!focused || !focused->IsFile()) return;
   const bool inside = InArchive();
   if (!inside && !IsArchiveFile(*focused)) return;
-  const std::string archive = inside ? archive_->FileName : JoinPath(view_.Folder(), focused->FullName());
+  const std::string archive = inside ? archivePath_ : JoinPath(view_.Folder(), focused->FullName());
   IFileSystem& fs = TWin32FileSystem::Instance();
   notify_.SetActive(false);
   const std::string temp = JoinPath(StripBackslash(TempFolder()), kInstallFolder);

@@ -265,6 +265,7 @@ private:
   std::unique_ptr<IQuestions> ownQuestions_;
   std::unique_ptr<TfCopying> copying_;
   std::unique_ptr<TArchive> archive_;
+  std::string archivePath_;  // the archive file shown
   std::unique_ptr<IZipLibraries> zipLibraries_;
   std::unique_ptr<TfDeleting> deleting_;
   IQuestions* questions_ = nullptr;

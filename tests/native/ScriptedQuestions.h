@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,9 @@ public:
   // The replace confirmation's flags; with feRenamed, `renamedTo` becomes the destination.
   void AnswerFileExists(uint32_t flags, const std::string& renamedTo = {}) { conflicts_.push_back({flags, renamedTo}); }
   void AnswerDelete(int modalResult) { deletes_.push_back(modalResult); }
+
+  // Runs as each question comes, before it is answered: what a user does while it is open.
+  std::function<void(const TAskedQuestion&)> OnAsked;
 
   const std::vector<TAskedQuestion>& Asked() const { return asked_; }
   size_t CountAsked(TQuestionKind kind) const {
@@ -190,6 +194,7 @@ private:
     q.caption = caption;
     q.text = text;
     asked_.push_back(q);
+    if (OnAsked) OnAsked(asked_.back());
     return asked_.back();
   }
 

@@ -11,6 +11,8 @@
 
 #include "app/Commands.h"
 #include "app/MainForm.h"
+#include "base/Path.h"
+#include "platform/Utf16.h"
 #include "fileview/FileUtils.h"
 #include "fileview/ShellUtils.h"
 #include "operations/Progress.h"
@@ -37,7 +39,7 @@ std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& en
   constexpr uint32_t kTime = (10 << 11) | (20 << 5) | 15, kDate = ((2020 - 1980) << 9) | (5 << 5) | 17;
   std::string data, central;
   for (const auto& [name, bytes] : entries) {
-    const uint32_t crc = Crc32Update(0, bytes.data(), bytes.size());
+    const uint32_t crc = ~Crc32Update(~0u, bytes.data(), bytes.size());
     const uint32_t offset = static_cast<uint32_t>(data.size());
     Put32(data, 0x04034B50);
     for (uint32_t v : {10u, 0u, 0u, kTime, kDate}) Put16(data, v);
@@ -70,11 +72,13 @@ std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& en
 class ArchivePane : public ::testing::Test {
 protected:
   void SetUp() override {
+    // The installer is a real program: it writes down that it ran.
+    const std::string installer = test::ReadBytes(ModuleFolder() + "ArgsChild.exe");
     test::WriteBytes(data / "pack.zip", StoredZip({{"docs/", ""},
                                                    {"docs/a.txt", "alpha"},
                                                    {"docs/sub/b.txt", "beta beta"},
                                                    {"root.txt", "root"},
-                                                   {"setup.exe", "not really a program"}}));
+                                                   {"setup.exe", installer}}));
     test::WriteBytes(data / "other.txt", "x");
   }
   void TearDown() override {
@@ -220,13 +224,23 @@ TEST_F(ArchivePane, ExtractToMakesAFolderPerArchiveAndInstallCleansUp) {
   EXPECT_EQ(test::ReadBytes(data / "pack\\docs\\a.txt"), "alpha");
   EXPECT_EQ(FocusedName(), "pack.zip") << "the pane is refreshed keeping the focus";
 
-  // Install finds setup.exe in the extracted files, says when to go on, and removes them.
+  // Install finds setup.exe in the extracted files, starts it, waits for the user's OK and
+  // removes the files; the user presses OK once the installer has finished.
   const std::string install = JoinPath(TempFolder(), "$Quill$");
+  const std::string ran = program / "installer-ran.txt";
+  SetEnvironmentVariableW(L"QUILL_ARGS_FILE", Widen(ran).c_str());
   questions.AnswerMessage(mrOk);
+  questions.OnAsked = [&](const test::TAskedQuestion&) {
+    for (int i = 0; i < 200 && !test::Exists(ran); ++i) Sleep(25);
+    Sleep(200);
+  };
   Focus("pack.zip");
   form->RunCommand(cmInstall);
+  SetEnvironmentVariableW(L"QUILL_ARGS_FILE", nullptr);
   ASSERT_EQ(questions.CountAsked(test::TQuestionKind::Message), 1u);
   EXPECT_EQ(questions.Asked().back().caption, "Install Program");
+  EXPECT_EQ(questions.Asked().back().icon, miInformation);
+  EXPECT_TRUE(test::Exists(ran)) << "setup.exe was started";
   EXPECT_FALSE(test::Exists(install)) << "the install folder is deleted afterwards";
 }
 
