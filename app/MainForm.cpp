@@ -65,6 +65,8 @@ TMainForm::TMainForm(TMainFormOptions options)
       handled = EnterArchive(JoinPath(view_.Folder(), file->FullName()));
   };
   view_.OnOwnerData = [this](bool& handled) { FillArchiveList(handled); };
+  // Inside an archive the title names the folder shown: the archive file at its root.
+  view_.OnGetTitle = [this](std::string& title) { title = LastComponent(view_.Folder()); };
   pane_.OnKeyDown = [this](WPARAM& key) { PaneKeyDown(key); };
   pane_.OnModifierKey = [this](WPARAM key, bool down) { ModifierKey(key, down); };
   pane_.OnContextMenu = [this](int x, int y) { PaneContextMenu(x, y); };

@@ -76,7 +76,9 @@ void TMainForm::UpdateFileInfo() {
     status_.SetFileInfo(-1, {}, false);
     return;
   }
-  const std::optional<TCalendarTime> local = file->IsDrive() ? std::nullopt : FileTimeToCalendar(file->Time);
+  // An entry without a time (the ".." of an archive listing) shows none rather than 1601.
+  const std::optional<TCalendarTime> local =
+      file->IsDrive() || file->Time == 0 ? std::nullopt : FileTimeToCalendar(file->Time);
   const uint32_t type = file->IsDrive() ? DriveType(file->Name()) : 0;
   const TFileInfoText info = FileInfoText(*file, type, local, StringTable());
   const int icon = file->IsParent() ? -1 : pane_.SmallIconOf(*file);
