@@ -91,6 +91,9 @@ void TfScan::Pump() {
   const DWORD now = GetTickCount();
   if (now - lastPumped_ < kPumpInterval) return;
   lastPumped_ = now;
+  // Whatever paints now shows the latest count.
+  lastShown_ = now;
+  ShowTexts();
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
