@@ -54,7 +54,60 @@ std::string WithoutLastCharacter(const std::string& text) {
   return text.substr(0, end);
 }
 
+// Walks over shown items: from a shown item, a collapsed folder's children are the only ones
+// skipped, so no ancestor needs to be looked at (the list's own walks test each candidate's
+// ancestors, which a tree of 100,000 folders cannot afford on every key).
+TTreeItem* AfterSubtree(const TTreeItem* item) {
+  while (item && !item->NextSibling) item = item->Parent;
+  return item ? item->NextSibling : nullptr;
+}
+
+TTreeItem* NextShown(const TTreeItem* item) {
+  if (item->Expanded && item->FirstChild) return item->FirstChild;
+  return AfterSubtree(item);
+}
+
+TTreeItem* PrevShown(const TTreeItem* item) {
+  TTreeItem* prev = item->PrevSibling();
+  if (!prev) return item->Parent;
+  while (prev->Expanded && prev->FirstChild) prev = prev->LastChild();
+  return prev;
+}
+
+// The next shown item at `level` after `item` (which lies at that level), entering only folders
+// above that level: what lies deeper cannot be at it.
+TTreeItem* NextShownAtLevel(const TTreeItem* item, int level) {
+  TTreeItem* next = AfterSubtree(item);
+  while (next && next->Level != level) {
+    if (next->Level < level && next->Expanded && next->FirstChild) next = next->FirstChild;
+    else next = AfterSubtree(next);
+  }
+  return next;
+}
+
+TTreeItem* PrevShownAtLevel(const TTreeItem* item, int level) {
+  const TTreeItem* current = item;
+  for (;;) {
+    TTreeItem* prev = current->PrevSibling();
+    if (prev) {
+      while (prev->Level < level && prev->Expanded && prev->FirstChild) prev = prev->LastChild();
+      if (prev->Level == level) return prev;
+      current = prev;
+    } else {
+      current = current->Parent;
+      if (!current) return nullptr;
+      if (current->Level == level) return const_cast<TTreeItem*>(current);
+    }
+  }
+}
+
+bool SameBar(const SCROLLINFO& a, const SCROLLINFO& b) {
+  return a.cbSize == b.cbSize && a.nMin == b.nMin && a.nMax == b.nMax && a.nPage == b.nPage && a.nPos == b.nPos;
+}
+
 }  // namespace
+
+TTreeItem* NextShownItem(const TTreeItem* item) { return NextShown(item); }
 
 TCustomFolderView::TCustomFolderView()
     : items_(std::make_unique<TTreeItems>(this, TWin32Collator::Instance())) {
@@ -64,6 +117,7 @@ TCustomFolderView::TCustomFolderView()
 TCustomFolderView::~TCustomFolderView() {
   items_->OnChange = nullptr;
   if (images_) ImageList_Destroy(images_);
+  ReleaseBackBuffer();
 }
 
 bool TCustomFolderView::Create(HWND parent) {
@@ -119,27 +173,25 @@ void TCustomFolderView::ItemsChanged() {
   int previousLevel = 0;
   int maxLevel = 0;
   TTreeItem* last = root;
-  for (TTreeItem* item = items_->GetNextVisible(root); item; item = items_->GetNextVisible(item)) {
+  // The top row keeps its number when it still exists; its first item is found on the way.
+  CalculateParams();
+  const int wantedTop = scrollOrigin_.y;
+  TTreeItem* top = root;
+  for (TTreeItem* item = NextShown(root); item; item = NextShown(item)) {
     if (item->Level <= previousLevel) ++row;
     item->Row = row;
+    if (row <= wantedTop && item->Level <= previousLevel) top = item;
     previousLevel = item->Level;
     maxLevel = std::max(maxLevel, static_cast<int>(item->Level));
     last = item;
   }
   maxLevel_ = maxLevel;
   lastVisible_ = last;
-  CalculateParams();
   const int lastTop = std::max(0, static_cast<int>(lastVisible_->Row) - visibleRows_ + 1);
-  scrollOrigin_.y = std::clamp(static_cast<int>(scrollOrigin_.y), 0, lastTop);
-  topItem_ = nullptr;
-  for (TTreeItem* item = root; item; item = items_->GetNextVisible(item))
-    if (item->Row >= scrollOrigin_.y) {
-      topItem_ = item;
-      break;
-    }
-  if (!topItem_) topItem_ = root;
+  topItem_ = top->Row > lastTop ? FirstOnRowBefore(top, lastTop) : top;
   scrollOrigin_.y = topItem_->Row;
-  Redraw();
+  UpdateScrollRange();
+  Paint();
 }
 
 void TCustomFolderView::CalculateParams() {
@@ -177,6 +229,8 @@ void TCustomFolderView::SetHorizontalBar() {
   info.nMax = needed ? maxLevel_ - visibleColumns_ : 0;
   info.nPage = 1;
   info.nPos = needed ? scrollOrigin_.x : 0;
+  if (SameBar(info, lastHorizontal_)) return;
+  lastHorizontal_ = info;
   SetScrollInfo(Handle(), SB_HORZ, &info, TRUE);
   if (!needed) EnableScrollBar(Handle(), SB_HORZ, ESB_DISABLE_BOTH);
 }
@@ -189,6 +243,8 @@ void TCustomFolderView::SetVerticalBar() {
   info.nMax = needed ? verticalMax_ : 0;
   info.nPage = needed ? visibleRows_ : 0;
   info.nPos = needed ? scrollOrigin_.y : 0;
+  if (SameBar(info, lastVertical_)) return;
+  lastVertical_ = info;
   SetScrollInfo(Handle(), SB_VERT, &info, TRUE);
   if (!needed) EnableScrollBar(Handle(), SB_VERT, ESB_DISABLE_BOTH);
 }
@@ -217,13 +273,15 @@ int TCustomFolderView::ColumnStart(const TTreeItem* item) const {
 TTreeItem* TCustomFolderView::FirstOnRow(int row) const {
   if (!items_->Root) return nullptr;
   TTreeItem* item = topItem_ ? topItem_ : items_->Root;
-  if (item->Row < row) {
-    while (item && item->Row < row) item = items_->GetNextVisible(item);
-    return item;
-  }
+  if (item->Row >= row) return FirstOnRowBefore(item, row);
+  while (item && item->Row < row) item = NextShown(item);
+  return item;
+}
+
+TTreeItem* TCustomFolderView::FirstOnRowBefore(TTreeItem* item, int row) const {
   // Backwards to the first item of the row: the one after the last item of the row above.
-  while (true) {
-    TTreeItem* prev = items_->GetPrevVisible(item);
+  for (;;) {
+    TTreeItem* prev = PrevShown(item);
     if (!prev || prev->Row < row) return item;
     item = prev;
   }
@@ -233,7 +291,7 @@ TTreeItem* TCustomFolderView::GetItemAt(int x, int y) const {
   if (!topItem_ || itemHeight_ == 0 || y < 0) return nullptr;
   const int row = scrollOrigin_.y + y / itemHeight_;
   if (scrollOrigin_.x <= 0 && row == 0 && x > 5 && x < 32) return items_->Root;
-  for (TTreeItem* item = topItem_; item && item->Row <= row; item = items_->GetNextVisible(item)) {
+  for (TTreeItem* item = topItem_; item && item->Row <= row; item = NextShown(item)) {
     if (item->Row != row) continue;
     for (TTreeItem* c = item; c; c = c->Expanded ? c->FirstChild : nullptr) {
       const int cx = ColumnStart(c);
@@ -250,7 +308,7 @@ TTreeItem* TCustomFolderView::GetItemAt(int x, int y) const {
 TTreeItem* TCustomFolderView::GetButtonAt(int x, int y) const {
   if (!topItem_ || itemHeight_ == 0 || y < 0) return nullptr;
   const int row = scrollOrigin_.y + y / itemHeight_;
-  for (TTreeItem* item = topItem_; item && item->Row <= row; item = items_->GetNextVisible(item)) {
+  for (TTreeItem* item = topItem_; item && item->Row <= row; item = NextShown(item)) {
     if (item->Row != row) continue;
     for (TTreeItem* c = item; c; c = c->Expanded ? c->FirstChild : nullptr) {
       if (c->Level == 0 || !c->HasChildren()) continue;
@@ -288,13 +346,10 @@ void TCustomFolderView::AlignFocused(TAlignMode mode) {
       while (top->Parent && top->Parent->Row == top->Row) top = top->Parent;
       break;
     case amCenter:
-      if (focused_->Row > visibleRows_ - 1)
-        while (top && focused_->Row - top->Row > visibleRows_ / 2) top = items_->GetNextVisible(top);
+      if (focused_->Row > visibleRows_ - 1) top = FirstOnRowBefore(focused_, focused_->Row - visibleRows_ / 2);
       break;
     case amBottom:
-      if (focused_->Row >= visibleRows_)
-        while (top && top != lastVisible_ && focused_->Row - top->Row + 1 > visibleRows_)
-          top = items_->GetNextVisible(top);
+      if (focused_->Row >= visibleRows_) top = FirstOnRowBefore(focused_, focused_->Row - visibleRows_ + 1);
       break;
   }
   topItem_ = top ? top : root;
@@ -318,11 +373,11 @@ TTreeItem* TCustomFolderView::QuickSearch(const std::string& text, bool fromCurr
   TTreeItem* root = items_->Root;
   if (!root || !focused_) return nullptr;
   const std::wstring prefix = Widen(text);
-  TTreeItem* start = fromCurrent ? focused_ : (focused_ == items_->Last ? root : items_->GetNextVisible(focused_));
-  for (TTreeItem* item = start; item; item = items_->GetNextVisible(item))
+  TTreeItem* start = fromCurrent ? focused_ : (focused_ == items_->Last ? root : NextShown(focused_));
+  for (TTreeItem* item = start; item; item = NextShown(item))
     if (StartsWithText(item->Name, prefix)) return item;
   if (focused_ != root && (fromCurrent || focused_ != items_->Last))
-    for (TTreeItem* item = root; item && item != focused_; item = items_->GetNextVisible(item))
+    for (TTreeItem* item = root; item && item != focused_; item = NextShown(item))
       if (StartsWithText(item->Name, prefix)) return item;
   return nullptr;
 }
@@ -417,7 +472,7 @@ bool TCustomFolderView::ArrowKey(WPARAM key, bool shift, bool ctrl) {
       if (focus == root) break;
       if (focus == topItem_) {
         const int target = topItem_->Row - visibleRows_;
-        while (focus != root && focus->Row > target) focus = items.GetPrevVisible(focus);
+        while (focus != root && focus->Row > target) focus = PrevShown(focus);
         // The first item of the row reached.
         while (focus->Parent && focus->Parent->Row == focus->Row) focus = focus->Parent;
       } else {
@@ -431,7 +486,7 @@ bool TCustomFolderView::ArrowKey(WPARAM key, bool shift, bool ctrl) {
       int target = topItem_->Row + visibleRows_ - 1;
       TTreeItem* first = FirstOnRow(target);
       if (first && focus == first) target = topItem_->Row + 2 * visibleRows_ - 1;
-      while (focus != lastVisible_ && focus->Row < target) focus = items.GetNextVisible(focus);
+      while (focus != lastVisible_ && focus->Row < target) focus = NextShown(focus);
       while (focus->Parent && focus->Parent->Row == focus->Row) focus = focus->Parent;
       focused_ = focus;
       AlignFocused(amBottom);
@@ -452,7 +507,7 @@ bool TCustomFolderView::ArrowKey(WPARAM key, bool shift, bool ctrl) {
         break;
       }
       if (focus == root) break;
-      focus = ctrl ? items.GetPrevVisible(focus) : focus->Parent;
+      focus = ctrl ? PrevShown(focus) : focus->Parent;
       focused_ = focus;
       if (aboveTop()) AlignFocused(amTop);
       break;
@@ -461,8 +516,7 @@ bool TCustomFolderView::ArrowKey(WPARAM key, bool shift, bool ctrl) {
       if (shift) {
         if (TTreeItem* prev = focus->PrevSibling()) focus = prev;
       } else {
-        TTreeItem* step = items.GetPrevVisible(focus);
-        while (step && step->Level != focus->Level) step = items.GetPrevVisible(step);
+        TTreeItem* step = PrevShownAtLevel(focus, focus->Level);
         focus = step ? step : focus->Parent;
       }
       focused_ = focus;
@@ -474,7 +528,7 @@ bool TCustomFolderView::ArrowKey(WPARAM key, bool shift, bool ctrl) {
         break;
       }
       if (focus == lastVisible_) break;
-      focus = items.GetNextVisible(focus);
+      focus = NextShown(focus);
       focused_ = focus;
       if (belowBottom()) AlignFocused(amBottom);
       break;
@@ -483,9 +537,8 @@ bool TCustomFolderView::ArrowKey(WPARAM key, bool shift, bool ctrl) {
       if (shift) {
         if (focus->NextSibling) focus = focus->NextSibling;
       } else {
-        TTreeItem* step = items.GetNextVisible(focus);
-        while (step && step->Level != focus->Level) step = items.GetNextVisible(step);
-        focus = step ? step : items.GetNextVisible(focus);
+        TTreeItem* step = NextShownAtLevel(focus, focus->Level);
+        focus = step ? step : NextShown(focus);
       }
       focused_ = focus;
       if (belowBottom()) AlignFocused(amBottom);
@@ -590,6 +643,7 @@ LRESULT TCustomFolderView::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
     case WM_SIZE:
       CalculateParams();
       UpdateScrollRange();
+      ReleaseBackBuffer();
       InvalidateRect(Handle(), nullptr, FALSE);
       return 0;
     case WM_ERASEBKGND: return 1;

@@ -39,6 +39,9 @@ COLORREF DarkerBy70(COLORREF color);
 
 enum TAlignMode { amTop, amCenter, amBottom };
 
+// From a shown item (every ancestor expanded), the next shown one in order; null at the end.
+TTreeItem* NextShownItem(const TTreeItem* item);
+
 class TCustomFolderView : public TWindow, public ITreeItemsView {
 public:
   TCustomFolderView();
@@ -119,7 +122,11 @@ protected:
   std::string drive_;
 
 private:
+  // Copies the kept picture to `dc`, rendering it first when there is none of this size.
   void PaintTo(HDC dc, const RECT& client);
+  void RenderAll(const RECT& client);
+  bool EnsureBackBuffer(const RECT& client);
+  void ReleaseBackBuffer();
   void DrawItem(HDC dc, int x, const TTreeItem* item, int y);
   void DrawHints(HDC dc, const TTreeItem* item, int y);
   void DrawMoveItem(TTreeItem* oldItem, TTreeItem* newItem);
@@ -132,6 +139,8 @@ private:
   int RootImage() const;
   int ColumnStart(const TTreeItem* item) const;
   TTreeItem* FirstOnRow(int row) const;
+  // The first item of `row`, walking back from `item` (which lies on that row or below).
+  TTreeItem* FirstOnRowBefore(TTreeItem* item, int row) const;
 
   void KeyDown(WPARAM key);
   bool ArrowKey(WPARAM key, bool shift, bool ctrl);
@@ -162,6 +171,16 @@ private:
   TFontHandle font_;
   int fontPoints_ = 9;
   HIMAGELIST images_ = nullptr;
+  struct TBackBuffer {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ oldBitmap = nullptr;
+    int width = 0;
+    int height = 0;
+  } back_;
+  // What the scroll bars were last given, so an unchanged bar is not set (and redrawn) again.
+  SCROLLINFO lastHorizontal_{};
+  SCROLLINFO lastVertical_{};
 };
 
 class TQuillFolderView : public TCustomFolderView {

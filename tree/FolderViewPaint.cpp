@@ -153,45 +153,74 @@ void TCustomFolderView::DrawImage(HDC dc, int index, int x, int y, UINT style, C
 
 void TCustomFolderView::Paint() {
   if (!Handle() || busy_ || items_->IsUpdating()) return;
-  HDC dc = GetDC(Handle());
   RECT client{};
   GetClientRect(Handle(), &client);
-  PaintTo(dc, client);
+  RenderAll(client);
+  HDC dc = GetDC(Handle());
+  BitBlt(dc, 0, 0, client.right, client.bottom, back_.dc, 0, 0, SRCCOPY);
   ReleaseDC(Handle(), dc);
 }
 
-void TCustomFolderView::PaintTo(HDC dc, const RECT& client) {
+// The picture is kept between paints: WM_PAINT copies it, and a focus move redraws two rows in
+// it and copies only those.
+bool TCustomFolderView::EnsureBackBuffer(const RECT& client) {
+  const int width = std::max(1L, client.right);
+  const int height = std::max(1L, client.bottom);
+  if (back_.dc && back_.width == width && back_.height == height) return true;
+  ReleaseBackBuffer();
+  HDC screen = GetDC(Handle());
+  back_.dc = CreateCompatibleDC(screen);
+  back_.bitmap = CreateCompatibleBitmap(screen, width, height);
+  ReleaseDC(Handle(), screen);
+  if (!back_.dc || !back_.bitmap) {
+    ReleaseBackBuffer();
+    return false;
+  }
+  back_.oldBitmap = SelectObject(back_.dc, back_.bitmap);
+  back_.width = width;
+  back_.height = height;
+  return true;
+}
+
+void TCustomFolderView::ReleaseBackBuffer() {
+  if (back_.dc) {
+    if (back_.oldBitmap) SelectObject(back_.dc, back_.oldBitmap);
+    DeleteDC(back_.dc);
+  }
+  if (back_.bitmap) DeleteObject(back_.bitmap);
+  back_ = {};
+}
+
+void TCustomFolderView::RenderAll(const RECT& client) {
+  if (!EnsureBackBuffer(client)) return;
+  HDC memory = back_.dc;
   if (!topItem_ || !focused_ || !items_->Root) {
-    FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+    FillRect(memory, &client, GetSysColorBrush(COLOR_WINDOW));
     return;
   }
-  HDC memory = CreateCompatibleDC(dc);
-  TBitmapHandle bitmap(CreateCompatibleBitmap(dc, std::max(1L, client.right), std::max(1L, client.bottom)));
-  HGDIOBJ oldBitmap = SelectObject(memory, bitmap.Get());
-  {
-    TBrushHandle back(CreateSolidBrush(colors_.Back));
-    FillRect(memory, &client, back.Get());
-    TPenHandle linePen(CreatePen(PS_SOLID, 1, colors_.Line));
-    TSelectObject pen(memory, linePen.Get());
-    TSelectObject font(memory, font_.Get());
-    // The lines of the top item's ancestors that continue to a sibling further down.
-    for (TTreeItem* a = topItem_->Parent; a && a->Level >= 1; a = a->Parent) {
-      TTreeItem* sibling = a->NextSibling;
-      if (!sibling || sibling->Row <= topItem_->Row) continue;
-      const int x = GetItemPos(a).x - 8;
-      const int bottom = std::min(static_cast<int>(client.bottom),
-                                  (sibling->Row - topItem_->Row) * itemHeight_ + itemHeight_ / 2);
-      Line(memory, x, 0, x, bottom);
-    }
-    for (TTreeItem* item = topItem_; item && item->Row - scrollOrigin_.y <= visibleRows_;
-         item = items_->GetNextVisible(item)) {
-      const POINT p = GetItemPos(item);
-      DrawItem(memory, p.x, item, p.y);
-    }
+  TBrushHandle back(CreateSolidBrush(colors_.Back));
+  FillRect(memory, &client, back.Get());
+  TPenHandle linePen(CreatePen(PS_SOLID, 1, colors_.Line));
+  TSelectObject pen(memory, linePen.Get());
+  TSelectObject font(memory, font_.Get());
+  // The lines of the top item's ancestors that continue to a sibling further down.
+  for (TTreeItem* a = topItem_->Parent; a && a->Level >= 1; a = a->Parent) {
+    TTreeItem* sibling = a->NextSibling;
+    if (!sibling || sibling->Row <= topItem_->Row) continue;
+    const int x = GetItemPos(a).x - 8;
+    const int bottom =
+        std::min(static_cast<int>(client.bottom), (sibling->Row - topItem_->Row) * itemHeight_ + itemHeight_ / 2);
+    Line(memory, x, 0, x, bottom);
   }
-  BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-  SelectObject(memory, oldBitmap);
-  DeleteDC(memory);
+  for (TTreeItem* item = topItem_; item && item->Row - scrollOrigin_.y <= visibleRows_; item = NextShownItem(item)) {
+    const POINT p = GetItemPos(item);
+    DrawItem(memory, p.x, item, p.y);
+  }
+}
+
+void TCustomFolderView::PaintTo(HDC dc, const RECT& client) {
+  if (!back_.dc || back_.width != client.right || back_.height != client.bottom) RenderAll(client);
+  if (back_.dc) BitBlt(dc, 0, 0, client.right, client.bottom, back_.dc, 0, 0, SRCCOPY);
 }
 
 void TCustomFolderView::DrawPlusMinus(HDC dc, int x, int y, bool expanded) {
@@ -286,13 +315,19 @@ void TCustomFolderView::DrawHints(HDC dc, const TTreeItem* item, int y) {
 
 void TCustomFolderView::DrawMoveItem(TTreeItem* oldItem, TTreeItem* newItem) {
   if (!Handle() || busy_ || items_->IsUpdating()) return;
-  HDC dc = GetDC(Handle());
+  RECT client{};
+  GetClientRect(Handle(), &client);
+  if (!back_.dc || back_.width != client.right || back_.height != client.bottom) {
+    Paint();
+    return;
+  }
+  HDC dc = back_.dc;
+  const int h = itemHeight_;
   {
     TBrushHandle back(CreateSolidBrush(colors_.Back));
     TPenHandle linePen(CreatePen(PS_SOLID, 1, colors_.Line));
     TSelectObject pen(dc, linePen.Get());
     TSelectObject font(dc, font_.Get());
-    const int h = itemHeight_;
     if (oldItem) {
       const POINT p = GetItemPos(oldItem);
       int right = oldItem->Level == 0 ? p.x + rootWidth_ - 12 : p.x + nameWidth_;
@@ -312,7 +347,13 @@ void TCustomFolderView::DrawMoveItem(TTreeItem* oldItem, TTreeItem* newItem) {
       DrawItem(dc, p.x, newItem, p.y);
     }
   }
-  ReleaseDC(Handle(), dc);
+  HDC screen = GetDC(Handle());
+  for (const TTreeItem* item : {oldItem, newItem}) {
+    if (!item) continue;
+    const int y = GetItemPos(item).y;
+    BitBlt(screen, 0, y, client.right, h, dc, 0, y, SRCCOPY);
+  }
+  ReleaseDC(Handle(), screen);
 }
 
 }  // namespace quill
