@@ -59,7 +59,9 @@ public:
   bool IsVisible() const;
   bool IsFirstChild() const { return Parent && Parent->FirstChild == this; }
   TTreeItem* PrevSibling() const;
-  TTreeItem* LastChild() const;
+  // The end of the child chain, kept by the list's operations so appends and backward walks
+  // need not run along long chains.
+  TTreeItem* LastChild() const { return lastChild_; }
   bool HasChildren() const { return FirstChild != nullptr; }
   // Inside one update bracket of the owner: the item and, when recursive, all its descendants.
   void Collapse(bool recursive);
@@ -68,6 +70,10 @@ public:
   void ExpandParents();
   // True when `item` is a proper ancestor of this one.
   bool IsDescendantOf(const TTreeItem* item) const;
+
+private:
+  friend class TTreeItems;
+  TTreeItem* lastChild_ = nullptr;
 };
 
 class TTreeItems {
@@ -102,11 +108,13 @@ public:
   void Delete(TTreeItem* item);
   void Clear();
 
-  // The cache line form (see TreeCache.h). False, with an empty list, on a damaged text.
+  // The cache line form (see TreeCache.h). False, with an empty list, on a damaged text. A line
+  // repeating a sibling's name (case ignored) is taken as that same folder, so the list keeps
+  // one child per name and writes back what it read.
   bool LoadFromStrings(const std::vector<std::string>& lines);
-  // Appends one line per item in pre-order. Items whose path would pass kMaxTreePath, that
-  // lie deeper than kMaxTreeLevel or whose name holds a line break are left out with their
-  // subtrees; their number is returned.
+  // Appends one line per item in pre-order. Items whose line could not be read back (an empty
+  // name, a line break in it, deeper than kMaxTreeLevel) or whose path would pass kMaxTreePath
+  // are left out with their subtrees; their number is returned.
   int SaveToStrings(std::vector<std::string>& lines) const;
   // Both defined in TreeCache.cpp. A missing file leaves the list unchanged (false).
   bool LoadFromFile(IFileSystem& fs, const ICodePage& codePage, const std::string& path);
@@ -138,9 +146,11 @@ public:
   const std::string& LoadError() const { return loadError_; }
 
 private:
-  void Link(TTreeItem* sibling, TTreeItem* item, bool tailHint);
+  void Link(TTreeItem* sibling, TTreeItem* item);
+  TTreeItem* PlaceLoaded(TTreeItem* parent, TTreeItem* item);
   void FreeSubtree(TTreeItem* item);
-  bool LoadLines(const std::vector<std::string>& lines);
+  bool LoadFromViews(const std::vector<std::string_view>& lines);
+  bool LoadLines(const std::vector<std::string_view>& lines);
   void FailLoad(const std::string& message);
 
   const ICollator* collator_;

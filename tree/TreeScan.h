@@ -1,6 +1,7 @@
 // Reads a folder subtree from disk into cache lines (TreeCache.h form, directory order, every
 // folder expanded). Folder links and junctions are not followed, paths longer than
-// kMaxTreePath are left out; both are counted for the scan's report. Portable.
+// kMaxTreePath or deeper than kMaxTreeLevel are left out; all are counted for the scan's report.
+// Portable.
 #pragma once
 
 #include <functional>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "base/FileSystem.h"
+#include "tree/TreeCache.h"
 #include "tree/TreeItems.h"
 
 namespace quill {
@@ -18,6 +20,7 @@ constexpr uint32_t kFaReparsePoint = 0x400;
 struct TTreeScanStats {
   int folders = 0;     // lines added below the first
   int tooLong = 0;     // folders left out: path longer than kMaxTreePath
+  int tooDeep = 0;     // folders left out: level above kMaxTreeLevel
   int links = 0;       // folders left out: reparse points
   int unreadable = 0;  // folders left out: could not be entered
   bool cancelled = false;
