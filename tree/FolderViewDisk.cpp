@@ -133,7 +133,6 @@ void TQuillFolderView::SetDrive(const std::string& text) {
       const std::string open = OpenFolderOf(drive_);
       SetFocused(Items().Root);
       if (!open.empty()) SetFolder(open);
-      Redraw();
     } else {
       Refresh();
     }
@@ -168,7 +167,6 @@ void TQuillFolderView::Refresh() {
     if (!open.empty()) target = Items().FindItem(open);
   }
   SetFocused(target ? target : Items().Root);
-  Redraw();
 }
 
 void TQuillFolderView::SetFolder(const std::string& path) {
@@ -211,8 +209,8 @@ void TQuillFolderView::SetFolder(const std::string& path) {
   TTreeItem* found = Items().FindItem(target);
   if (!found) found = Items().FindItem(scanPath);
   if (!found) found = ancestor ? ancestor : Items().Root;
-  SetFocused(found);
-  Redraw();
+  if (found == Focused()) Redraw();
+  else SetFocused(found);
 }
 
 void TQuillFolderView::RefreshRootChildren() {
@@ -260,7 +258,7 @@ void TQuillFolderView::PartRefresh() {
   Items().EndUpdate();
   SetBusy(false);
   if (copy) SetFocused(copy);
-  Redraw();
+  else Redraw();
 }
 
 }  // namespace quill

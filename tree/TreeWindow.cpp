@@ -500,8 +500,12 @@ void TfTree::RunCommand(int command) {
       break;
     case cmAddFavorite: AddFavorite(); break;
     default:
-      if (command >= cmFavoriteFirst && command < cmFavoriteFirst + static_cast<int>(favorites_.size()))
-        view_.SetFolder(favorites_[command - cmFavoriteFirst].second);
+      // The file as it is now: the menu may be older than the last addition.
+      if (command >= cmFavoriteFirst) {
+        LoadFavoriteItems();
+        if (command < cmFavoriteFirst + static_cast<int>(favorites_.size()))
+          view_.SetFolder(favorites_[command - cmFavoriteFirst].second);
+      }
       break;
   }
 }
@@ -561,10 +565,14 @@ void TfTree::DeleteFolder() {
 
 // Favourites.
 
-void TfTree::ShowFavorites() {
+void TfTree::LoadFavoriteItems() {
   favorites_.clear();
   for (const TFavorite& f : LoadFavorites(fs_, TAnsiCodePage::Instance(), programFolder_ + "favorite.dat"))
     favorites_.emplace_back(f.name, f.target);
+}
+
+void TfTree::ShowFavorites() {
+  LoadFavoriteItems();
   HMENU menu = CreatePopupMenu();
   for (size_t i = 0; i < favorites_.size() && i < 200; ++i) {
     const int id = cmFavoriteFirst + static_cast<int>(i);

@@ -109,6 +109,7 @@ private:
   void StatusBarClick(int index);
   void ToolBarClick(int index);
   void ShowFavorites();
+  void LoadFavoriteItems();
   void AddFavorite();
   void GoShellFolder(const char* name);
   void ShowFolderProperties();

@@ -306,6 +306,35 @@ TEST_F(TreeWindow, AScanCancelledHalfwayLeavesTheTreeAsItWas) {
   EXPECT_EQ(count, 1642) << "with Deep and Deeper";
 }
 
+TEST_F(TreeWindow, MenuCommandsExpandCollapseAndOpenFavourites) {
+  auto window = OpenTree(data / "Alpha\\Inner");
+  TQuillFolderView& view = window->FolderView();
+  TTreeItem* alpha = view.Items().FindItem(data / "Alpha");
+  window->RunCommand(TfTree::cmCollapseAll);
+  EXPECT_FALSE(alpha->Expanded);
+  EXPECT_TRUE(view.Items().Root->Expanded) << "the root keeps its state";
+  EXPECT_EQ(view.GetFolder(), JoinPath("C:\\", FirstComponentBelowRoot(data.Path())))
+      << "the focus comes out of the collapsed folders to the first level, which shows";
+  window->RunCommand(TfTree::cmExpandAll);
+  EXPECT_TRUE(alpha->Expanded);
+  view.SetFocused(alpha);
+  window->RunCommand(TfTree::cmCollapseOne);
+  EXPECT_FALSE(alpha->Expanded);
+  window->RunCommand(TfTree::cmToggle);
+  EXPECT_TRUE(alpha->Expanded);
+
+  // Add to Favorites proposes the folder's name and appends to favorite.dat; the item opens it.
+  questions.AnswerText("My Alpha");
+  window->RunCommand(TfTree::cmAddFavorite);
+  EXPECT_EQ(questions.Asked().back().caption, "Add Favorites");
+  EXPECT_EQ(questions.Asked().back().text, "\"" + (data / "Alpha") + "\"\n\nDisplay Name");
+  EXPECT_EQ(questions.Asked().back().initial, "Alpha");
+  EXPECT_EQ(test::ReadBytes(program / "favorite.dat"), "My Alpha=" + (data / "Alpha") + "\r\n");
+  Key(view.Handle(), VK_HOME);
+  window->RunCommand(TfTree::cmFavoriteFirst);
+  EXPECT_EQ(view.GetFolder(), data / "Alpha");
+}
+
 class TreeChooser : public TreeWindow {};
 
 TEST_F(TreeChooser, TheTreeCommandAndTheDestinationPromptChooseThroughTheTree) {
