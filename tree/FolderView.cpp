@@ -297,7 +297,10 @@ TTreeItem* TCustomFolderView::GetItemAt(int x, int y) const {
       const int cx = ColumnStart(c);
       const int width = TextWidth(ItemText(c));
       const bool narrow = !c->HasChildren() || !c->Expanded || width <= nameWidth_;
-      const int right = narrow ? cx + width + 19 : cx + nameWidth_;
+      int right = narrow ? cx + width + 19 : cx + nameWidth_;
+      // A name just short of its column's width would reach over the next column's plus/minus
+      // box, which the press must toggle.
+      if (c->Expanded && c->FirstChild) right = std::min(right, cx + nameWidth_ - 1);
       if (cx <= x && x <= right) return c->IsVisible() ? c : nullptr;
     }
     return nullptr;

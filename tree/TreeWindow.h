@@ -62,6 +62,8 @@ public:
   // folder was chosen.
   int ShowModal(HWND owner, const std::function<void()>& shown);
   void Close(int result);
+  // 0 while it is open.
+  int ModalResult() const { return modalResult_; }
 
   TQuillFolderView& FolderView() { return view_; }
   TTreeToolBar& ToolBar() { return toolBar_; }
