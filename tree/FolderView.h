@@ -207,6 +207,8 @@ public:
   // Ends the running scan at its next folder; what was read is thrown away.
   void CancelScan() { cancelScan_ = true; }
   bool ScanCancelled() const { return scanCancelled_; }
+  // The folders the last scan entered.
+  int ScannedFolders() const { return scannedFolders_; }
 
   std::function<void()> OnBeforeScan;
   std::function<void(const std::string& folder)> OnScan;
@@ -230,6 +232,7 @@ private:
   bool suppressSave_ = false;
   bool cancelScan_ = false;
   bool scanCancelled_ = false;
+  int scannedFolders_ = 0;
 };
 
 }  // namespace quill

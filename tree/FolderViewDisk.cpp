@@ -84,6 +84,7 @@ LRESULT TQuillFolderView::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
 bool TQuillFolderView::ScanDirectory(const std::string& path, std::vector<std::string>& lines) {
   cancelScan_ = false;
   scanCancelled_ = false;
+  scannedFolders_ = 0;
   if (!IsFolder(path)) return false;
   TTreeScanner scanner(fs_);
   scanner.OnScan = [this](const std::string& name, int) {
@@ -99,6 +100,7 @@ bool TQuillFolderView::ScanDirectory(const std::string& path, std::vector<std::s
     throw;
   }
   scanCancelled_ = scanner.Stats().cancelled || cancelScan_;
+  scannedFolders_ = scanner.Stats().folders;
   if (OnAfterScan) OnAfterScan();
   return done && !scanCancelled_;
 }
