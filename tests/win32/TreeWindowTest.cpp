@@ -122,6 +122,7 @@ TEST_F(TreeWindow, KeysSearchAndRowsFollowTheColumnLayout) {
   EXPECT_EQ(view.GetFolder(), data / "Alpha");
   EXPECT_TRUE(window->FindVisible());
   EXPECT_EQ(window->FindText(), " AL");
+  test::SaveShot(window->Handle(), "tree-search");
   Type(v, "x");
   EXPECT_EQ(view.FindText(), "");
   EXPECT_FALSE(window->FindVisible());
@@ -358,6 +359,23 @@ TEST_F(TreeWindow, MenuCommandsExpandCollapseAndOpenFavourites) {
   EXPECT_EQ(view.GetFolder(), data / "Alpha");
 }
 
+TEST_F(TreeWindow, ThePlacementAndTheFontComeFromTheSettingsAndThePlacementGoesBack) {
+  test::WriteBytes(program / "quill.ini", "[Window]\r\nTree=0,40,50,640,480\r\n[Option]\r\nTFont=\"Arial\",12,0\r\n"
+                                          "TreeRoot=0\r\nTreePath=" + program.Path() + "\r\n");
+  auto window = OpenTree(data.Path());
+  RECT r{};
+  GetWindowRect(window->Handle(), &r);
+  EXPECT_EQ(r.left, 40);
+  EXPECT_EQ(r.top, 50);
+  EXPECT_EQ(r.right - r.left, 640);
+  EXPECT_EQ(window->FolderView().ColumnWidth(), 12 * 10 + 20);
+  SetWindowPos(window->Handle(), nullptr, 60, 70, 700, 500, SWP_NOZORDER);
+  window->Close(mrCancel);
+  const std::string ini = test::ReadBytes(program / "quill.ini");
+  EXPECT_NE(ini.find("Tree=0,60,70,700,500"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("TFont=\"Arial\",12,0"), std::string::npos) << "other keys stay";
+}
+
 class TreeChooser : public TreeWindow {};
 
 TEST_F(TreeChooser, TheTreeCommandAndTheDestinationPromptChooseThroughTheTree) {
@@ -413,7 +431,7 @@ TEST_F(TreeChooser, TheTreeCommandAndTheDestinationPromptChooseThroughTheTree) {
 
   // The window's placement went to the settings.
   const std::string ini = test::ReadBytes(program / "quill.ini");
-  EXPECT_NE(ini.find("Tree="), std::string::npos) << ini;
+  EXPECT_NE(ini.find("Tree=0,100,100,800,600"), std::string::npos) << ini;
 }
 
 TEST(TreeSettings, PlacementAndFontTextsReadBackAndBadTextGivesTheDefaults) {
