@@ -74,7 +74,7 @@ TMainForm::TMainForm(TMainFormOptions options)
   if (options_.questions) {
     questions_ = options_.questions;
   } else {
-    ownQuestions_ = std::make_unique<TWin32Questions>([this] { return Handle(); });
+    ownQuestions_ = std::make_unique<TWin32Questions>([this] { return Handle(); }, files_.folder);
     questions_ = ownQuestions_.get();
   }
   notify_.SetDelay(2000);

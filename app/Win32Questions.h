@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 #include "messages/Questions.h"
 
@@ -14,7 +15,9 @@ class TWin32Questions : public IQuestions {
 public:
   // The owner is asked for each question: the main window's handle can change (or not yet
   // exist) over the service's life.
-  explicit TWin32Questions(std::function<HWND()> owner) : owner_(std::move(owner)) {}
+  // `programFolder` holds the settings the folder tree reads (its placement, font, caches).
+  explicit TWin32Questions(std::function<HWND()> owner, std::string programFolder = {})
+      : owner_(std::move(owner)), programFolder_(std::move(programFolder)) {}
 
   bool ShowError(uint32_t code, const std::string& caption, bool stopOnly) override;
   int Message(const std::string& text, const std::string& caption, TMessageButtons buttons, TMessageIcon icon) override;
@@ -34,6 +37,7 @@ public:
 private:
   HWND Owner() const { return owner_ ? owner_() : nullptr; }
   std::function<HWND()> owner_;
+  std::string programFolder_;
 };
 
 }  // namespace quill

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "base/Path.h"
-#include "base/Text.h"
 #include "base/TextFile.h"
 #include "fileview/FileUtils.h"
 
@@ -47,12 +46,35 @@ std::string TreeLine(bool expanded, int level, std::string_view name) {
 // ---- reading ---------------------------------------------------------------------------------
 
 bool TTreeItems::LoadFromStrings(const std::vector<std::string>& lines) {
+  return LoadFromViews(std::vector<std::string_view>(lines.begin(), lines.end()));
+}
+
+bool TTreeItems::LoadFromViews(const std::vector<std::string_view>& lines) {
   BeginUpdate();
   Clear();
   const bool loaded = LoadLines(lines);
   EndUpdate();
   return loaded && Root;
 }
+
+namespace {
+
+// The lines of a decoded file as views into it, split as the text-file rule splits them (CR LF,
+// LF or a lone CR; a final line end starts no further line), without copying each line.
+std::vector<std::string_view> LineViews(std::string_view text) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    lines.push_back(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+}  // namespace
 
 void TTreeItems::FailLoad(const std::string& message) {
   if (Root) FreeSubtree(Root);
@@ -62,7 +84,7 @@ void TTreeItems::FailLoad(const std::string& message) {
   if (OnMessage) OnMessage(message);
 }
 
-bool TTreeItems::LoadLines(const std::vector<std::string>& lines) {
+bool TTreeItems::LoadLines(const std::vector<std::string_view>& lines) {
   loadError_.clear();
   Count = 0;
   Root = Last = nullptr;
@@ -77,10 +99,9 @@ bool TTreeItems::LoadLines(const std::vector<std::string>& lines) {
   };
   TTreeItem* previous = nullptr;
   int previousLevel = 0;
-  for (const std::string& line : lines) {
-    if (line.size() <= 3) continue;
+  for (const std::string_view text : lines) {
+    if (text.size() <= 3) continue;
     int expanded = 0, level = 0;
-    const std::string_view text = line;
     if (!ReadField(text.substr(0, 1), expanded) || !ReadField(text.substr(1, 2), level)) {
       freeDropped();
       FailLoad(NotAnInteger(ReadField(text.substr(0, 1), expanded) ? text.substr(1, 2) : text.substr(0, 1)));
@@ -168,21 +189,15 @@ int TTreeItems::SaveToStrings(std::vector<std::string>& lines) const {
 bool TTreeItems::LoadFromFile(IFileSystem& fs, const ICodePage& codePage, const std::string& path) {
   std::string bytes;
   if (!fs.FileExists(path) || !fs.ReadAll(path, bytes)) return false;
-  return LoadFromStrings(DecodeLines(bytes, codePage));
+  const std::string text = DecodeText(bytes, codePage);
+  return LoadFromViews(LineViews(text));
 }
 
 uint32_t TTreeItems::SaveToFile(IFileSystem& fs, const ICodePage& codePage, const std::string& path) const {
   if (!TreeCacheWritable(fs, path)) return 0;
   std::vector<std::string> lines;
   SaveToStrings(lines);
-  std::string bytes = EncodeLines(lines, codePage);
-  // ANSI bytes that happen to form valid UTF-8 ("\xC3\xA9" for two Latin-1 letters) would be
-  // read back as UTF-8, so such a file is written as UTF-8 with its BOM instead.
-  if (!StartsWith(bytes, "\xEF\xBB\xBF") && !IsAscii(bytes) && IsValidUtf8(bytes)) {
-    bytes = "\xEF\xBB\xBF";
-    for (const std::string& line : lines) bytes += line + "\r\n";
-  }
-  return fs.WriteAll(path, bytes);
+  return fs.WriteAll(path, EncodeLines(lines, codePage));
 }
 
 std::string TreeCacheFileName(std::string_view drive, std::string_view folder, bool inRoot,

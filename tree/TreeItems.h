@@ -149,7 +149,8 @@ private:
   void Link(TTreeItem* sibling, TTreeItem* item);
   TTreeItem* PlaceLoaded(TTreeItem* parent, TTreeItem* item);
   void FreeSubtree(TTreeItem* item);
-  bool LoadLines(const std::vector<std::string>& lines);
+  bool LoadFromViews(const std::vector<std::string_view>& lines);
+  bool LoadLines(const std::vector<std::string_view>& lines);
   void FailLoad(const std::string& message);
 
   const ICollator* collator_;
