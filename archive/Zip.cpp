@@ -28,7 +28,9 @@ void PointSpecs(std::vector<Spec>& specs, const std::vector<std::string>& texts)
 }  // namespace
 
 TZip::TZip(TArchiveServices services, IZipLibraries* libraries)
-    : TArchive(std::move(services)), libraries_(libraries) {}
+    : TArchive(std::move(services)), libraries_(libraries) {
+  OpenSource = [this](const std::string& path, int& error) { return zipformat::OpenFileSource(ToAnsi(path), error); };
+}
 
 std::string TZip::ToAnsi(const std::string& text) const {
   const ICodePage& codePage = services_.codePage ? *services_.codePage : kLatin1;
