@@ -77,7 +77,8 @@ void TZip::List() {
       if (endFound && dir.StartMismatch()) ShowMessage(kTextZipStructureWarning);
       const ICodePage& codePage = services_.codePage ? *services_.codePage : kLatin1;
       for (const zipformat::CentralEntry& e : dir.entries) {
-        std::string path = e.utf8 ? e.name : codePage.ToUtf8(e.name);
+        const bool ascii = std::all_of(e.name.begin(), e.name.end(), [](char c) { return (c & 0x80) == 0; });
+        std::string path = e.utf8 || ascii ? e.name : codePage.ToUtf8(e.name);
         std::replace(path.begin(), path.end(), '/', '\\');
         if (!path.empty() && path.back() == '\\') path.pop_back();
         if (path.empty()) continue;  // nothing the pane could show or extract by name
