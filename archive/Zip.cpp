@@ -57,6 +57,7 @@ void TZip::ShowMessage(int id, const std::string& appended) {
 }
 
 void TZip::List() {
+  ClearEntries();  // listing again starts over
   if (services_.busyCursor) services_.busyCursor(true);
   try {
     int openError = 0;
