@@ -28,7 +28,9 @@ void PointSpecs(std::vector<Spec>& specs, const std::vector<std::string>& texts)
 }  // namespace
 
 TZip::TZip(TArchiveServices services, IZipLibraries* libraries)
-    : TArchive(std::move(services)), libraries_(libraries) {}
+    : TArchive(std::move(services)), libraries_(libraries) {
+  OpenSource = [this](const std::string& path, int& error) { return zipformat::OpenFileSource(ToAnsi(path), error); };
+}
 
 std::string TZip::ToAnsi(const std::string& text) const {
   const ICodePage& codePage = services_.codePage ? *services_.codePage : kLatin1;
@@ -55,6 +57,7 @@ void TZip::ShowMessage(int id, const std::string& appended) {
 }
 
 void TZip::List() {
+  ClearEntries();  // listing again starts over
   if (services_.busyCursor) services_.busyCursor(true);
   try {
     int openError = 0;
@@ -75,7 +78,8 @@ void TZip::List() {
       if (endFound && dir.StartMismatch()) ShowMessage(kTextZipStructureWarning);
       const ICodePage& codePage = services_.codePage ? *services_.codePage : kLatin1;
       for (const zipformat::CentralEntry& e : dir.entries) {
-        std::string path = e.utf8 ? e.name : codePage.ToUtf8(e.name);
+        const bool ascii = std::all_of(e.name.begin(), e.name.end(), [](char c) { return (c & 0x80) == 0; });
+        std::string path = e.utf8 || ascii ? e.name : codePage.ToUtf8(e.name);
         std::replace(path.begin(), path.end(), '/', '\\');
         if (!path.empty() && path.back() == '\\') path.pop_back();
         if (path.empty()) continue;  // nothing the pane could show or extract by name

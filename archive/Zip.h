@@ -101,9 +101,9 @@ public:
   uint64_t TotalSize = 0;
   int32_t PasswordTries = 3;
   std::function<void(int32_t code, const std::string& text)> OnMessage;
-  // Opens the archive for listing; the real file unless a test hands in bytes.
-  std::function<std::unique_ptr<zipformat::IByteSource>(const std::string& path, int& error)> OpenSource =
-      zipformat::OpenFileSource;
+  // Opens the archive for listing: the real file (its path in the ANSI code page, as the
+  // libraries get it too) unless a test hands in bytes.
+  std::function<std::unique_ptr<zipformat::IByteSource>(const std::string& path, int& error)> OpenSource;
 
 private:
   std::string ToAnsi(const std::string& text) const;

@@ -102,6 +102,29 @@ bool ReadZip64End(IByteSource& source, uint64_t endRecordPosition, Directory& di
   return false;
 }
 
+// Serves reads inside one window of the source from memory: the whole directory comes in with
+// one read instead of several small ones per entry.
+class WindowSource final : public IByteSource {
+ public:
+  WindowSource(IByteSource& source, uint64_t base, std::string bytes)
+      : source_(source), base_(base), bytes_(std::move(bytes)) {}
+  uint64_t Size() const override { return source_.Size(); }
+  size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
+    if (offset >= base_ && offset - base_ <= bytes_.size() && bytes_.size() - (offset - base_) >= count) {
+      if (count) std::memcpy(buffer, bytes_.data() + (offset - base_), count);
+      return count;
+    }
+    return source_.ReadAt(offset, buffer, count);
+  }
+
+ private:
+  IByteSource& source_;
+  uint64_t base_;
+  std::string bytes_;
+};
+
+constexpr uint64_t kMaxDirectoryInMemory = 256ull << 20;
+
 }  // namespace
 
 size_t MemorySource::ReadAt(uint64_t offset, void* buffer, size_t count) {
@@ -224,11 +247,18 @@ Directory ReadDirectory(IByteSource& source) {
   dir.computedCentralStart = directoryEnd - dir.centralSize;
 
   uint64_t pos = dir.computedCentralStart;
+  std::unique_ptr<WindowSource> window;
+  if (dir.centralSize <= kMaxDirectoryInMemory) {
+    std::string bytes(static_cast<size_t>(dir.centralSize), '\0');
+    if (source.ReadAt(pos, bytes.data(), bytes.size()) == bytes.size())
+      window = std::make_unique<WindowSource>(source, pos, std::move(bytes));
+  }
+  IByteSource& in = window ? static_cast<IByteSource&>(*window) : source;
   uint8_t header[kCentralHeaderSize];
   // A lying count ends at the first record that is not there; reserve no more than could fit.
   dir.entries.reserve(static_cast<size_t>(std::min<uint64_t>(dir.declaredCount, dir.centralSize / kCentralHeaderSize)));
   for (uint64_t n = 0; n < dir.declaredCount; ++n) {
-    if (directoryEnd - pos < kCentralHeaderSize || !ReadExact(source, pos, header, sizeof header)) {
+    if (directoryEnd - pos < kCentralHeaderSize || !ReadExact(in, pos, header, sizeof header)) {
       dir.error = kErrCentralRead;
       return dir;
     }
@@ -257,17 +287,17 @@ Directory ReadDirectory(IByteSource& source) {
     e.localHeaderOffset = offset;
     e.diskStart = disk;
     pos += kCentralHeaderSize;
-    if (!ReadBounded(source, pos, directoryEnd, e.name, nameLength)) {
+    if (!ReadBounded(in, pos, directoryEnd, e.name, nameLength)) {
       dir.error = kErrCentralName;
       return dir;
     }
     pos += nameLength;
-    if (!ReadBounded(source, pos, directoryEnd, e.extra, extraLength)) {
+    if (!ReadBounded(in, pos, directoryEnd, e.extra, extraLength)) {
       dir.error = kErrSeekArchive;
       return dir;
     }
     pos += extraLength;
-    if (!ReadBounded(source, pos, directoryEnd, e.comment, commentLen)) {
+    if (!ReadBounded(in, pos, directoryEnd, e.comment, commentLen)) {
       dir.error = kErrCentralRead;
       return dir;
     }

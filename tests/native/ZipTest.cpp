@@ -196,6 +196,9 @@ TEST(ZipTest, ListTurnsTheDirectoryIntoFoldersAndFilesWithTimesSizesAndConverted
   EXPECT_EQ(f.zip.ZipFileSize, f.bytes.size());
   EXPECT_EQ(f.zip.CentralDirectoryPosition, f.bytes.find("PK\x01\x02"));
 
+  f.zip.List();  // listing again starts over
+  EXPECT_EQ(f.zip.ItemCount(), 8);
+
   ASSERT_TRUE(f.zip.ChangeFolder("docs"));
   TFiles list;
   f.zip.FillList(list);
