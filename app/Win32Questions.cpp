@@ -29,6 +29,12 @@ int TWin32Questions::AskText(const std::string& caption, const std::string& prom
   return quill::AskText(Owner(), caption, prompt, text, selectAll, charCase);
 }
 
+int TWin32Questions::AskMaskedText(const std::string& caption, const std::string& prompt, std::string& text,
+                                   char passwordChar) {
+  text.clear();
+  return quill::AskText(Owner(), caption, prompt, text, false, 0, static_cast<unsigned char>(passwordChar));
+}
+
 int TWin32Questions::ChooseDrive(std::string& value, const std::array<std::string, 3>& workFolders,
                                  const TDialogPlace& place, const std::string& hidden) {
   return quill::ChooseDrive(Owner(), value, workFolders, place, hidden);

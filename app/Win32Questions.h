@@ -20,6 +20,8 @@ public:
   int Message(const std::string& text, const std::string& caption, TMessageButtons buttons, TMessageIcon icon) override;
   int AskText(const std::string& caption, const std::string& prompt, std::string& text, bool selectAll,
               int charCase) override;
+  int AskMaskedText(const std::string& caption, const std::string& prompt, std::string& text,
+                    char passwordChar) override;
   int ChooseDrive(std::string& value, const std::array<std::string, 3>& workFolders, const TDialogPlace& place,
                   const std::string& hidden) override;
   std::string ChooseFolder(const std::string& drive, const std::string& startFolder,

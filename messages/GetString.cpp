@@ -41,6 +41,10 @@ void TfGetString::SetCharCase(int charCase) {
   SetWindowLongPtrW(edit, GWL_STYLE, style);
 }
 
+void TfGetString::SetPasswordChar(wchar_t passwordChar) {
+  if (HWND edit = Edit()) SendMessageW(edit, EM_SETPASSWORDCHAR, passwordChar, 0);
+}
+
 void TfGetString::SetText(const std::string& text, bool selectAll) {
   selectAll_ = selectAll;
   HWND edit = Edit();
@@ -98,11 +102,12 @@ INT_PTR TfGetString::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 int AskText(HWND owner, const std::string& caption, const std::string& prompt, std::string& text, bool selectAll,
-            int charCase) {
+            int charCase, wchar_t passwordChar) {
   TfGetString dialog(owner);
   dialog.SetCaption(caption);
   dialog.SetPrompt(prompt);
   dialog.SetCharCase(charCase);
+  if (passwordChar) dialog.SetPasswordChar(passwordChar);
   dialog.SetText(text, selectAll);
   dialog.CentreOnOwner();
   const int result = dialog.ShowModal();

@@ -28,6 +28,8 @@ public:
   using TDialog::SetCaption;
   // The edit box's letter case: 0 as typed, 1 upper, 2 lower (anything else as typed).
   void SetCharCase(int charCase);
+  // Every typed character shows as `passwordChar` (0: as typed).
+  void SetPasswordChar(wchar_t passwordChar);
   // The initial text, in the letter case set before, all of it selected with selectAll, else with
   // the caret at its end.
   void SetText(const std::string& text, bool selectAll);
@@ -53,8 +55,8 @@ private:
 
 // Asks for one line of text over `owner`. `text` is the initial text and, after OK, the answer;
 // after Cancel it is left as it was. Returns mrOk or mrCancel; what an empty answer means is the
-// caller's business.
+// caller's business. A `passwordChar` masks what is typed (a password).
 int AskText(HWND owner, const std::string& caption, const std::string& prompt, std::string& text, bool selectAll,
-            int charCase);
+            int charCase, wchar_t passwordChar = 0);
 
 }  // namespace quill

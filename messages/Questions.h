@@ -47,6 +47,15 @@ public:
   virtual int AskText(const std::string& caption, const std::string& prompt, std::string& text, bool selectAll,
                       int charCase) = 0;
 
+  // The input dialog for a secret: every typed character shows as `passwordChar`, the initial
+  // text is empty. A service that cannot mask asks through AskText.
+  virtual int AskMaskedText(const std::string& caption, const std::string& prompt, std::string& text,
+                            char passwordChar) {
+    (void)passwordChar;
+    text.clear();
+    return AskText(caption, prompt, text, false, 0);
+  }
+
   // The drive window as a chooser: `value` in (preselection) and out (a drive letter, a
   // work-folder path or a share root). `hidden` lists drive letters to leave out, "/" the
   // network row. Returns mrOk or mrCancel.

@@ -48,6 +48,7 @@ struct TAskedQuestion {
   TMessageIcon icon = miNone;
   bool selectAll = false;
   int charCase = 0;
+  char passwordChar = 0;  // AskMaskedText's mask
   bool answered = false;  // false: nothing was queued for it
 };
 
@@ -113,6 +114,15 @@ public:
     if (!Take(texts_, answer, q)) return mrCancel;
     if (answer.result == mrOk) text = answer.text;
     return answer.result;
+  }
+
+  // Recorded as AskText with its mask; answered from the same queue.
+  int AskMaskedText(const std::string& caption, const std::string& prompt, std::string& text,
+                    char passwordChar) override {
+    text.clear();
+    const int result = AskText(caption, prompt, text, false, 0);
+    asked_.back().passwordChar = passwordChar;
+    return result;
   }
 
   int ChooseDrive(std::string& value, const std::array<std::string, 3>&, const TDialogPlace&,
