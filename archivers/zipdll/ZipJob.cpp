@@ -114,6 +114,15 @@ void RandomBytes(unsigned char* out, size_t size) {
   }
 }
 
+// Flag bits 1 and 2 tell a reader which kind of deflate made the data.
+constexpr uint16_t kDeflateHints = 0x0006;
+uint16_t DeflateHint(int level) {
+  if (level >= 8) return 0x0002;  // maximum
+  if (level == 2) return 0x0004;  // fast
+  if (level <= 1) return 0x0006;  // super fast
+  return 0;
+}
+
 // One entry of the new archive: an old entry copied as it is, or a source (new or replacing).
 struct PlanItem {
   const EntryRecord* old = nullptr;
@@ -282,6 +291,10 @@ private:
     EntryRecord entry;
     entry.name = source.name;
     entry.flags = source.utf8 ? kFlagUtf8 : 0;
+    if (source.utf8)
+      entry.extra = UnicodePathField(entry.name, static_cast<uint32_t>(crc32(
+                                                     0, reinterpret_cast<const Bytef*>(entry.name.data()),
+                                                     static_cast<uInt>(entry.name.size()))));
     DosStamp(source.lastWrite, &entry.dosTime, &entry.dosDate);
     entry.externalAttributes = source.attributes & 0x3F;
     entry.localOffset = writer.Position();
@@ -308,6 +321,7 @@ private:
     }
     const bool deflate = command_.level > 0 && entry.size > 0;
     entry.method = deflate ? kMethodDeflate : kMethodStore;
+    if (deflate) entry.flags |= DeflateHint(command_.level);
     entry.versionNeeded = VersionNeeded(entry, zip64);
     writer.Write(LocalHeader(entry, zip64));
     const uint64_t dataStart = writer.Position();
@@ -328,6 +342,7 @@ private:
       // Deflate made it no smaller: stored instead, from the start of the file again.
       writer.TruncateTo(dataStart);
       entry.method = kMethodStore;
+      entry.flags &= ~kDeflateHints;
       if (!input.Rewind() || !pass(false)) return Skip(writer, entry.localOffset, ansiName);
     }
     entry.compressedSize = writer.Position() - dataStart;

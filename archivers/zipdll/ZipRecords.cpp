@@ -66,6 +66,15 @@ bool TakeZip64(const std::string& extra, EntryRecord& entry, bool offsetIsAllOne
 
 }  // namespace
 
+std::string UnicodePathField(const std::string& utf8Name, uint32_t nameCrc) {
+  std::string data(1, '\x01');
+  Put32(data, nameCrc);
+  data += utf8Name;
+  std::string out;
+  PutExtraField(out, kUnicodePathId, data);
+  return out;
+}
+
 uint16_t VersionNeeded(const EntryRecord& entry, bool zip64) {
   if (zip64) return 45;
   const bool folder = !entry.name.empty() && entry.name.back() == '/';
@@ -81,6 +90,7 @@ std::string LocalHeader(const EntryRecord& entry, bool zip64) {
     Put64(sizes, entry.compressedSize);
     PutExtraField(extra, kZip64ExtraId, sizes);
   }
+  extra += entry.extra;
   std::string out;
   Put32(out, kLocalSignature);
   Put16(out, std::max(entry.versionNeeded, VersionNeeded(entry, zip64)));

@@ -16,6 +16,7 @@ constexpr uint32_t kEndSignature = 0x06054B50;
 constexpr uint32_t kZip64EndSignature = 0x06064B50;
 constexpr uint32_t kZip64LocatorSignature = 0x07064B50;
 constexpr uint16_t kZip64ExtraId = 0x0001;
+constexpr uint16_t kUnicodePathId = 0x7075;
 
 constexpr uint16_t kFlagEncrypted = 0x0001;
 constexpr uint16_t kFlagDescriptor = 0x0008;
@@ -43,14 +44,19 @@ struct EntryRecord {
   uint16_t internalAttributes = 0;
   uint32_t externalAttributes = 0;
   uint64_t localOffset = 0;
-  std::string extra;  // the entry's other central extra fields, never a ZIP64 one
+  std::string extra;  // the entry's other extra fields, never a ZIP64 one
   std::string comment;
 };
+
+// The extra field that repeats a name in UTF-8 (version 1, with the CRC-32 of the stored name).
+// Info-ZIP's unzip reads names from an MS-DOS host as OEM text even with flag bit 11, but takes
+// this field when present.
+std::string UnicodePathField(const std::string& utf8Name, uint32_t nameCrc);
 
 // Version needed to extract: 1.0 stored, 2.0 deflate, folders and encryption, 4.5 with ZIP64.
 uint16_t VersionNeeded(const EntryRecord& entry, bool zip64);
 
-// The local header. With `zip64` both sizes go into a ZIP64 extra field (the header's own fields
+// The local header, with the entry's extra fields. With `zip64` both sizes go into a ZIP64 extra field (the header's own fields
 // hold all ones), so a header written before the sizes are known keeps its length when patched.
 std::string LocalHeader(const EntryRecord& entry, bool zip64);
 // The central header; sizes and offset too large for 32 bits go into a ZIP64 extra field.
