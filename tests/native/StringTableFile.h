@@ -11,8 +11,14 @@
 namespace quill::test {
 
 inline std::map<int, std::string> ReadStringTable() {
+  // The build names the source tree: __FILE__ may be relative to the build folder (a compiler
+  // cache rewrites paths), which is not where ctest runs the tests.
+#ifdef QUILL_SOURCE_DIR
+  const std::filesystem::path file = std::filesystem::path(QUILL_SOURCE_DIR) / "resources" / "strings.rc";
+#else
   const std::filesystem::path file =
       std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "resources" / "strings.rc";
+#endif
   std::map<int, std::string> table;
   std::ifstream in(file);
   std::string line;
