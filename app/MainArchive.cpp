@@ -218,6 +218,15 @@ bool TMainForm::ExtractArchive(const std::string& path, const std::string& desti
   reader->Extract(destination);
   fs.SetCurrentDir(current);
   if (!ended) CopyingDialog().End();
+  ended = true;
+  // Entries the library refused or found damaged are told, all in one box.
+  if (const auto* zip = dynamic_cast<const TZip*>(reader.get()); zip && !zip->Problems.empty()) {
+    constexpr size_t kShown = 12;
+    std::string text;
+    for (size_t i = 0; i < zip->Problems.size() && i < kShown; ++i) text += (i ? "\n" : "") + zip->Problems[i];
+    if (zip->Problems.size() > kShown) text += Format("\n... (%d more)", static_cast<int>(zip->Problems.size() - kShown));
+    Questions().Message(text, LoadText(kTextError), mbOk, miStop);
+  }
   answer = reader->Answer;
   return true;
 }

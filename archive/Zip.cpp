@@ -172,6 +172,8 @@ void TZip::Add() {
   Zipping = true;
   ErrorCode = 0;
   SuccessCount = 0;
+  Problems.clear();
+  currentFile_.clear();
   Message.clear();
   Abort = false;
   bool loadedNow = false;
@@ -201,6 +203,8 @@ void TZip::Extract(const std::string& destination) {
   Unzipping = true;
   ErrorCode = 0;
   SuccessCount = 0;
+  Problems.clear();
+  currentFile_.clear();
   Message.clear();
   Abort = false;
   bool loadedNow = false;
@@ -236,6 +240,7 @@ int32_t TZip::HandleCallback(zipapi::ZipCallbackRecord& record) {
   if (!Abort) {
     switch (record.action) {
       case zipapi::kFileStarts:
+        currentFile_ = name;
         if (OnProgress) OnProgress(*this, pkNewFile, number, name);
         break;
       case zipapi::kBytesDone:
@@ -245,7 +250,10 @@ int32_t TZip::HandleCallback(zipapi::ZipCallbackRecord& record) {
         if (OnProgress) OnProgress(*this, pkDone, 0, name);
         break;
       case zipapi::kMessage:
-        if (record.code != 0) ErrorCode = record.code;
+        if (record.code != 0) {
+          ErrorCode = record.code;
+          Problems.push_back(text);
+        }
         Message = text;
         if (OnMessage) OnMessage(record.code, text);
         break;
@@ -266,6 +274,7 @@ int32_t TZip::HandleCallback(zipapi::ZipCallbackRecord& record) {
         break;
       case zipapi::kCrcError:
         record.code = 2;  // no CRC-error handler: go on
+        Problems.push_back(Text(kTextArchiveBadCrc) + ": " + currentFile_);
         break;
       case zipapi::kOverwrite:
         AnswerOverwrite(record, name);

@@ -444,6 +444,8 @@ TEST(ZipTest, CallbackTurnsLibraryReportsIntoProgressMessagesAndAnswers) {
   EXPECT_EQ(messages, (Texts{"0:just so you know", "11021:bad data"}));
   EXPECT_EQ(f.zip.ErrorCode, 11021);
   EXPECT_EQ(f.zip.Message, "bad data");
+  EXPECT_EQ(f.zip.Problems, (Texts{"bad data", "Fatal Error : Bad CRC Data: docs\\caf\xC3\xA9.txt"}))
+      << "what went wrong is kept for the user, information is not";
   ASSERT_EQ(f.libraries.replies.size(), 9u);
   EXPECT_EQ(f.libraries.replies[6].code, 0);  // a listing item
   EXPECT_EQ(f.libraries.replies[7].code, 2);  // a CRC error: go on

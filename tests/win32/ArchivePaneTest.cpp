@@ -35,11 +35,11 @@ void Put32(std::string& out, uint32_t v) {
 
 // A stored ZIP of the given entries (a name ending in "/" is a folder entry), all dated
 // 2020-05-17 10:20:30.
-std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& entries) {
+std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& entries, bool wrongCrc = false) {
   constexpr uint32_t kTime = (10 << 11) | (20 << 5) | 15, kDate = ((2020 - 1980) << 9) | (5 << 5) | 17;
   std::string data, central;
   for (const auto& [name, bytes] : entries) {
-    const uint32_t crc = ~Crc32Update(~0u, bytes.data(), bytes.size());
+    const uint32_t crc = ~Crc32Update(~0u, bytes.data(), bytes.size()) ^ (wrongCrc ? 1u : 0u);
     const uint32_t offset = static_cast<uint32_t>(data.size());
     Put32(data, 0x04034B50);
     for (uint32_t v : {10u, 0u, 0u, kTime, kDate}) Put16(data, v);
@@ -214,6 +214,21 @@ TEST_F(ArchivePane, ExtractingEntriesAsksTheDestinationAndEachConflictOnce) {
   Focus("root.txt");
   EXPECT_EQ(test::ReadBytes(form->ExtractEntryToTemp(*form->View().FocusedFile())), "root");
   DeleteFileW(Widen(JoinPath(TempFolder(), "root.txt")).c_str());
+}
+
+TEST_F(ArchivePane, DamagedEntriesAreToldAndLeaveNothingBehind) {
+  if (!HaveUnzipLibrary()) GTEST_SKIP() << "UNZDLL.DLL is not beside the tests";
+  test::WriteBytes(data / "bad.zip", StoredZip({{"good.txt", "fine"}, {"bad.txt", "damaged"}}, true));
+  Start();
+  Focus("bad.zip");
+  questions.AnswerDrive(target.Path());
+  questions.AnswerMessage(mrOk);
+  form->RunCommand(cmExtract);
+  ASSERT_EQ(questions.CountAsked(test::TQuestionKind::Message), 1u);
+  EXPECT_EQ(questions.Asked().back().text, "Fatal Error : Bad CRC Data: good.txt\nFatal Error : Bad CRC Data: bad.txt");
+  EXPECT_EQ(questions.Asked().back().icon, miStop);
+  EXPECT_FALSE(test::Exists(target / "good.txt"));
+  EXPECT_FALSE(test::Exists(target / "bad.txt"));
 }
 
 TEST_F(ArchivePane, ExtractToMakesAFolderPerArchiveAndInstallCleansUp) {
