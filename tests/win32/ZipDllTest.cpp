@@ -440,50 +440,63 @@ TEST_F(ZipDll, ReportsTotalsThenEveryFileInChunksThenTheEnd) {
   EXPECT_EQ(files, (std::vector<std::pair<std::string, int>>{{"big.bin", 200000}, {"small.txt", 4}}));
 }
 
-// Counts and sizes past the classic fields' reach: the ZIP64 records carry them, our reader and
-// the host's unzip take them back.
+// Counts and sizes past the classic fields' reach: the ZIP64 records carry them, and both the
+// shared reader and the host's unzip take them back.
 TEST_F(ZipDll, Zip64RecordsCarryWhatTheClassicFieldsCannot) {
-  zipdll::EntryRecord big;
+  zipdll::Entry big;
   big.name = "big.bin";
-  big.size = 5ull << 30;
-  big.compressedSize = (5ull << 30) + 12;
-  big.localOffset = 6ull << 30;
-  big.method = zipdll::kMethodDeflate;
+  big.versionMadeBy = zipdll::kMadeByDos20;
+  big.unpackedSize = 5ull << 30;
+  big.packedSize = (5ull << 30) + 12;
+  big.localHeaderOffset = 6ull << 30;
+  big.method = zipformat::kMethodDeflated;
   const std::string local = zipdll::LocalHeader(big, true);
   ASSERT_EQ(local.size(), 30u + 7 + 20);
   EXPECT_EQ(local.substr(18, 8), std::string(8, '\xFF'));
   EXPECT_EQ(local[4], 45);
-  std::string directory = zipdll::CentralHeader(big);
-  const std::string end = zipdll::EndRecords(1, directory.size(), 7ull << 30);
-  ASSERT_EQ(end.size(), 56u + 20 + 22);
+  // Small sizes keep the ZIP64 layout when it was chosen before they were known.
+  zipdll::Entry small = big;
+  small.unpackedSize = small.packedSize = 10;
+  EXPECT_EQ(zipdll::LocalHeader(small, true).size(), local.size());
+
   // Zeros stand in for the entries in front of the directory.
-  const uint64_t base = 7ull << 30;
-  const std::string tail = directory + end;
-  auto read = [&](uint64_t offset, void* buffer, size_t size) {
-    if (offset + size > base + tail.size()) return false;
-    for (size_t i = 0; i < size; ++i)
-      static_cast<char*>(buffer)[i] = offset + i < base ? '\0' : tail[offset + i - base];
-    return true;
-  };
-  auto parsed = zipdll::ReadDirectory(read, base + directory.size() + end.size());
-  ASSERT_TRUE(parsed);
-  ASSERT_EQ(parsed->entries.size(), 1u);
-  EXPECT_EQ(parsed->entries[0].size, big.size);
-  EXPECT_EQ(parsed->entries[0].compressedSize, big.compressedSize);
-  EXPECT_EQ(parsed->entries[0].localOffset, big.localOffset);
-  EXPECT_TRUE(parsed->entries[0].extra.empty());
+  class TTail final : public zipformat::IByteSource {
+  public:
+    TTail(uint64_t base, std::string tail) : base_(base), tail_(std::move(tail)) {}
+    uint64_t Size() const override { return base_ + tail_.size(); }
+    size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
+      count = static_cast<size_t>(std::min<uint64_t>(count, Size() - std::min(offset, Size())));
+      for (size_t i = 0; i < count; ++i)
+        static_cast<char*>(buffer)[i] = offset + i < base_ ? '\0' : tail_[offset + i - base_];
+      return count;
+    }
+
+  private:
+    uint64_t base_;
+    std::string tail_;
+  } tail(7ull << 30, zipdll::DirectoryAndEnd({big}, 7ull << 30));
+  const auto directory = zipformat::ReadDirectory(tail);
+  ASSERT_EQ(directory.error, zipformat::kOk);
+  ASSERT_EQ(directory.entries.size(), 1u);
+  EXPECT_TRUE(directory.zip64);
+  EXPECT_EQ(directory.entries[0].unpackedSize, big.unpackedSize);
+  EXPECT_EQ(directory.entries[0].packedSize, big.packedSize);
+  EXPECT_EQ(directory.entries[0].localHeaderOffset, big.localHeaderOffset);
+  const std::string other("\x75\x70\x01\x00X", 5);  // another field, one byte long, kept
+  EXPECT_EQ(zipdll::WithoutZip64(directory.entries[0].extra + other), other);
 
   // 65,537 empty entries: more than the end record can count.
-  std::string archive, central;
+  std::string archive;
+  std::vector<zipdll::Entry> entries;
   for (int i = 0; i < 65537; ++i) {
-    zipdll::EntryRecord entry;
+    zipdll::Entry entry;
+    entry.versionMadeBy = zipdll::kMadeByDos20;
     entry.name = "e" + std::to_string(i);
-    entry.localOffset = archive.size();
+    entry.localHeaderOffset = archive.size();
     archive += zipdll::LocalHeader(entry, false);
-    central += zipdll::CentralHeader(entry);
+    entries.push_back(entry);
   }
-  const uint64_t start = archive.size();
-  archive += central + zipdll::EndRecords(65537, central.size(), start);
+  archive += zipdll::DirectoryAndEnd(entries, archive.size());
   EXPECT_EQ(archive.substr(archive.size() - 14, 4), "\xFF\xFF\xFF\xFF");  // both counts
   WriteBytes(out_ + "\\many.zip", archive);
   std::string report;
