@@ -414,6 +414,21 @@ TEST_F(ZipDll, MoveRemovesTheOriginalsOnlyOnceTheArchiveIsInPlace) {
   EXPECT_TRUE(Host("unzip -t m.zip", &report)) << report;
 }
 
+TEST_F(ZipDll, AFailedRunLeavesEverythingAsItWas) {
+  WriteBytes(src_ + "\\f.txt", "f");
+  WriteBytes(out_ + "\\bad.zip", "not an archive at all, but more than twenty-two bytes");
+  auto move = [](auto& c) { c.move = 1; };
+  // An archive that cannot be read is neither replaced nor added to.
+  EXPECT_EQ(Zip("bad.zip", {"f.txt"}, move), 0);
+  EXPECT_EQ(record_.Messages(), std::vector<int>{10185});
+  EXPECT_EQ(ReadBytes(out_ + "\\bad.zip"), "not an archive at all, but more than twenty-two bytes");
+  // A folder that does not exist cannot take the new archive.
+  EXPECT_EQ(Zip("missing\\new.zip", {"f.txt"}, move), 0);
+  EXPECT_EQ(record_.Messages(), std::vector<int>{11009});
+  EXPECT_EQ(FilesIn(out_), std::vector<std::string>{"bad.zip"});
+  EXPECT_EQ(ReadBytes(src_ + "\\f.txt"), "f");
+}
+
 TEST_F(ZipDll, ReportsTotalsThenEveryFileInChunksThenTheEnd) {
   WriteBytes(src_ + "\\big.bin", Noise(200000, 3));
   WriteBytes(src_ + "\\small.txt", "tiny");
