@@ -131,7 +131,7 @@ protected:
     std::vector<zipapi::ZipSpec> entries(specs.size());
     for (size_t i = 0; i < specs.size(); ++i) entries[i].text = specs[i].c_str();
     zipapi::ZipCommand command{};
-    const std::string path = out_ + "\\" + archive;
+    const std::string path = archive.find(':') != std::string::npos ? archive : out_ + "\\" + archive;
     command.version = zipapi::kInterfaceVersion;
     command.structureKey = zipapi::kStructureKey;
     command.callback = Record;
@@ -153,7 +153,7 @@ protected:
   // A command of the host's shell in the archives' folder; its output, and whether it exited 0.
   // The shell gets its own standard handles: sharing the test program's lost the program's
   // output now and then under Wine.
-  bool Host(const std::string& command, std::string* output = nullptr) {
+  bool Host(const std::string& command, std::string* output = nullptr, int waitSeconds = 30) {
     const std::string status = scratch_ / "status.txt";
     DeleteFileW(Widen(status).c_str());
     std::wstring line = L"Z:\\bin\\sh -c \"cd '" + Widen(hostOut_) + L"' && (" + Widen(command) +
@@ -173,7 +173,7 @@ protected:
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     // Wine cannot wait on a host process: the status file appears when the command is done.
-    for (int waited = 0; waited < 30000 && !Exists(status); waited += 20) Sleep(20);
+    for (int waited = 0; waited < waitSeconds * 1000 && !Exists(status); waited += 20) Sleep(20);
     if (output) *output = ReadBytes(scratch_ / "host.txt");
     return ReadBytes(status).rfind("0", 0) == 0;
   }
@@ -427,6 +427,20 @@ TEST_F(ZipDll, AFailedRunLeavesEverythingAsItWas) {
   EXPECT_EQ(record_.Messages(), std::vector<int>{11009});
   EXPECT_EQ(FilesIn(out_), std::vector<std::string>{"bad.zip"});
   EXPECT_EQ(ReadBytes(src_ + "\\f.txt"), "f");
+
+  // A drive that fills up halfway: the old archive stays, the partial new one goes.
+  const std::string small = test::Env("QUILL_TEST_SMALL_DRIVE");
+  if (small.empty()) GTEST_SKIP() << "no small test drive (the harness could not mount a tmpfs as F:)";
+  const std::string archive = small + "\\full.zip";
+  ASSERT_EQ(Zip(archive, {"f.txt"}), 1);
+  const std::string before = ReadBytes(archive);
+  WriteBytes(src_ + "\\noise.bin", Noise(3 << 20, 4));
+  EXPECT_EQ(Zip(archive, {"noise.bin"}, move), 0);
+  EXPECT_EQ(record_.Messages(), std::vector<int>{11010});
+  EXPECT_EQ(ReadBytes(archive), before);
+  EXPECT_EQ(FilesIn(small), std::vector<std::string>{"full.zip"});
+  EXPECT_TRUE(Exists(src_ + "\\noise.bin"));
+  DeleteFileW(Widen(archive).c_str());
 }
 
 TEST_F(ZipDll, ReportsTotalsThenEveryFileInChunksThenTheEnd) {
@@ -453,6 +467,29 @@ TEST_F(ZipDll, ReportsTotalsThenEveryFileInChunksThenTheEnd) {
     }
   }
   EXPECT_EQ(files, (std::vector<std::pair<std::string, int>>{{"big.bin", 200000}, {"small.txt", 4}}));
+}
+
+// A real file past 4 GiB (sparse, so it costs no disk): ZIP64 sizes in both headers. It reads and
+// deflates 4 GiB, so it runs only when asked for.
+TEST_F(ZipDll, AFileBeyondFourGibibytesGetsZip64Sizes) {
+  if (test::Env("QUILL_LARGE_TESTS").empty()) GTEST_SKIP() << "set QUILL_LARGE_TESTS=1 to deflate a 4 GiB file";
+  const uint64_t size = (4ull << 30) + 100;
+  HANDLE h = CreateFileW(Widen(src_ + "\\huge.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD done = 0;
+  WriteFile(h, "head", 4, &done, nullptr);
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(size - 4);
+  SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
+  WriteFile(h, "tail", 4, &done, nullptr);
+  CloseHandle(h);
+  ASSERT_EQ(Zip("huge.zip", {"huge.bin"}, [](auto& c) { c.level = 1; }), 1);
+  const std::string header = ReadBytes(out_ + "\\huge.zip").substr(0, 30 + 8 + 20);
+  EXPECT_EQ(header.substr(18, 8), std::string(8, '\xFF'));
+  EXPECT_EQ(header.substr(38, 4), std::string("\x01\x00\x10\x00", 4));
+  std::string report;
+  EXPECT_TRUE(Host("unzip -tq huge.zip && unzip -p huge.zip | tail -c 4", &report, 600)) << report;
+  EXPECT_EQ(report.substr(report.size() - 4), "tail");
+  EXPECT_EQ(Listing("huge.zip")["huge.bin"].size, static_cast<long long>(size));
 }
 
 // Counts and sizes past the classic fields' reach: the ZIP64 records carry them, and both the
