@@ -142,7 +142,7 @@ private:
 struct PlanItem {
   const Entry* old = nullptr;
   uint64_t oldStart = 0;  // where the old entry's bytes start in the old archive
-  uint64_t oldEnd = 0;  // where the old entry's bytes end in the old archive
+  uint64_t oldEnd = 0;    // and where they end
   const SourceItem* source = nullptr;
 };
 
@@ -178,16 +178,7 @@ private:
     const size_t slash = archive_.find_last_of(L'\\');
     folder_ = slash == std::wstring::npos ? L"." : archive_.substr(0, slash == 2 ? 3 : slash);
 
-    SourceOptions options;
-    options.recurse = command_.recurse != 0;
-    options.keepFolderNames = command_.keepFolderNames != 0;
-    options.addFolderEntries = command_.addFolderEntries != 0;
-    options.includeHidden = command_.includeHidden != 0;
-    options.exclude = archive_;
-    std::vector<std::string> specs;
-    for (int32_t i = 0; i < command_.specCount && command_.specs; ++i)
-      if (command_.specs[i].text) specs.emplace_back(command_.specs[i].text);
-    sources_ = GatherSources(specs, options);
+    Gather();
     if (sources_.items.empty()) throw TFailure{kMsgNoFiles};
 
     ReadOldArchive();
@@ -212,10 +203,34 @@ private:
     callback_.Send(zipapi::kTotalFiles, 0, files);
     callback_.Send(zipapi::kTotalBytes, 0, bytes);
 
+    std::vector<const SourceItem*> added;
+    WriteArchive(added);
+    int32_t count = 0;
+    for (const SourceItem* source : added)
+      if (!source->folder) ++count;
+    if (command_.move) RemoveOriginals(added);
+    callback_.Send(zipapi::kBatchDone, 0, 0);
+    return count;
+  }
+
+  void Gather() {
+    SourceOptions options;
+    options.recurse = command_.recurse != 0;
+    options.keepFolderNames = command_.keepFolderNames != 0;
+    options.addFolderEntries = command_.addFolderEntries != 0;
+    options.includeHidden = command_.includeHidden != 0;
+    options.exclude = archive_;
+    std::vector<std::string> specs;
+    for (int32_t i = 0; i < command_.specCount && command_.specs; ++i)
+      if (command_.specs[i].text) specs.emplace_back(command_.specs[i].text);
+    sources_ = GatherSources(specs, options);
+  }
+
+  // The new archive beside the old one, put in its place only when complete.
+  void WriteArchive(std::vector<const SourceItem*>& added) {
     TTemporaryFile temporary(folder_);
     TArchiveWriter writer(temporary.Handle());
     std::vector<Entry> written;
-    std::vector<const SourceItem*> added;
     for (const auto& item : plan_) {
       if (item.old) {
         written.push_back(CopyOld(writer, item));
@@ -226,16 +241,8 @@ private:
     }
     writer.Write(DirectoryAndEnd(written, writer.Position()));
     writer.Flush();
-
     if (old_) old_->Close();
     if (!temporary.PutInPlace(archive_)) throw TFailure{kMsgCreateFailed};
-
-    int32_t count = 0;
-    for (const SourceItem* source : added)
-      if (!source->folder) ++count;
-    if (command_.move) RemoveOriginals(added);
-    callback_.Send(zipapi::kBatchDone, 0, 0);
-    return count;
   }
 
   void ReadOldArchive() {
