@@ -179,6 +179,7 @@ private:
     folder_ = slash == std::wstring::npos ? L"." : archive_.substr(0, slash == 2 ? 3 : slash);
 
     Gather();
+    for (const auto& spec : sources_.missing) callback_.Send(zipapi::kMessage, 0, 0, "File not found: " + ToAnsi(spec));
     if (sources_.items.empty()) throw TFailure{kMsgNoFiles};
 
     ReadOldArchive();

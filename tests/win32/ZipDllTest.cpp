@@ -242,7 +242,10 @@ TEST_F(ZipDll, StoresOrDeflatesEachFileWithItsSizeAndAttributes) {
   for (const auto& [name, item] : listed) EXPECT_EQ(item.version + " " + item.host, "2.0 fat") << name;
 
   // Level 0 stores everything; the data comes back as it went in.
-  EXPECT_EQ(Zip("stored.zip", {"text.txt", "noise.bin"}, [](auto& c) { c.level = 0; }), 2);
+  // A name that is not there is reported and the rest goes on.
+  EXPECT_EQ(Zip("stored.zip", {"text.txt", "gone.txt", "noise.bin"}, [](auto& c) { c.level = 0; }), 2);
+  EXPECT_EQ(record_.Messages(), std::vector<int>{0});
+  EXPECT_NE(record_.events[0].text.find("gone.txt"), std::string::npos);
   for (const auto& [name, item] : Listing("stored.zip")) EXPECT_EQ(item.method, "stor") << name;
   EXPECT_TRUE(Host("unzip -t stored.zip", &report)) << report;
   EXPECT_TRUE(Host("unzip -d x -q deflated.zip && unzip -d y -q stored.zip && cmp x/text.txt y/text.txt && "
