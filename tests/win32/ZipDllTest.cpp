@@ -363,7 +363,7 @@ TEST_F(ZipDll, UpdateFreshenAndAddReplaceOnlyWhatTheyShould) {
   EXPECT_EQ(Zip("u.zip", {"*.txt"}, [](auto& c) { c.freshen = 1, c.encrypt = 1, c.password = "pw"; }), 1);
   std::string report;
   EXPECT_EQ(Names("u.zip"), (std::vector<std::string>{"a.txt", "b.txt"}));
-  EXPECT_TRUE(Host("unzip -p -P pw u.zip b.txt | cat", &report));
+  EXPECT_TRUE(Host("unzip -p -P pw u.zip b.txt", &report));
   EXPECT_EQ(report, "second b");
   // a's bytes were copied, not made again (its encryption header is random when made).
   const std::string after = ReadBytes(out_ + "\\u.zip");
@@ -383,7 +383,7 @@ TEST_F(ZipDll, UpdateFreshenAndAddReplaceOnlyWhatTheyShould) {
   Age(src_ + "\\a.txt", 100);
   EXPECT_EQ(Zip("u.zip", {"a.txt"}), 1);
   EXPECT_EQ(Names("u.zip"), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
-  EXPECT_TRUE(Host("unzip -p u.zip a.txt | cat && unzip -t -P pw u.zip", &report)) << report;
+  EXPECT_TRUE(Host("unzip -p u.zip a.txt && unzip -t -P pw u.zip", &report)) << report;
   EXPECT_EQ(report.substr(0, 7), "older a");
   EXPECT_EQ(FilesIn(out_), std::vector<std::string>{"u.zip"});
 }
