@@ -240,7 +240,8 @@ private:
         added.push_back(item.source);
       }
     }
-    writer.Write(DirectoryAndEnd(written, writer.Position()));
+    // The archive's comment stays with it.
+    writer.Write(DirectoryAndEnd(written, writer.Position(), directory_.comment));
     writer.Flush();
     if (old_) old_->Close();
     if (!temporary.PutInPlace(archive_)) throw TFailure{kMsgCreateFailed};

@@ -56,10 +56,10 @@ std::string LocalHeader(const Entry& entry, bool zip64) {
   return out;
 }
 
-std::string DirectoryAndEnd(const std::vector<Entry>& entries, uint64_t start) {
+std::string DirectoryAndEnd(const std::vector<Entry>& entries, uint64_t start, std::string_view comment) {
   std::string out;
   for (const auto& entry : entries) out += zipformat::EncodeCentralHeader(entry);
-  out += zipformat::EncodeEndRecords(entries.size(), out.size(), start, start + out.size(), {});
+  out += zipformat::EncodeEndRecords(entries.size(), out.size(), start, start + out.size(), comment);
   return out;
 }
 

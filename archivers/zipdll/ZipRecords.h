@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "archivers/zipformat/ZipFormat.h"
@@ -26,7 +27,7 @@ uint16_t VersionNeeded(const Entry& entry, bool zip64);
 std::string LocalHeader(const Entry& entry, bool zip64);
 
 // The central headers of `entries` and the end records, for a directory that starts at `start`.
-std::string DirectoryAndEnd(const std::vector<Entry>& entries, uint64_t start);
+std::string DirectoryAndEnd(const std::vector<Entry>& entries, uint64_t start, std::string_view comment = {});
 
 // An extra area without its ZIP64 field, whose values the reader has already taken: the writer
 // makes a new one where the entry's new place needs it.

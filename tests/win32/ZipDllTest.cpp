@@ -386,6 +386,18 @@ TEST_F(ZipDll, UpdateFreshenAndAddReplaceOnlyWhatTheyShould) {
   EXPECT_TRUE(Host("unzip -p u.zip a.txt && unzip -t -P pw u.zip", &report)) << report;
   EXPECT_EQ(report.substr(0, 7), "older a");
   EXPECT_EQ(FilesIn(out_), std::vector<std::string>{"u.zip"});
+
+  // Other writers' archives: an entry streamed with a data descriptor is copied intact, an
+  // archive's comment stays, and the new file goes in beside.
+  ASSERT_TRUE(Host("printf 'streamed text' | zip -q - - > other.zip && zip -q noted.zip ../src/a.txt && "
+                   "echo 'a note' | zip -q -z noted.zip"));
+  EXPECT_EQ(Zip("other.zip", {"c.txt"}), 1);
+  EXPECT_EQ(Zip("noted.zip", {"c.txt"}), 1);
+  EXPECT_TRUE(Host("unzip -tq other.zip && unzip -tq noted.zip && unzip -z noted.zip && unzip -p other.zip -", &report))
+      << report;
+  EXPECT_NE(report.find("a note"), std::string::npos) << report;
+  EXPECT_EQ(report.substr(report.size() - 13), "streamed text");
+  EXPECT_EQ(Names("other.zip"), (std::vector<std::string>{"-", "c.txt"}));
 }
 
 TEST_F(ZipDll, MoveRemovesTheOriginalsOnlyOnceTheArchiveIsInPlace) {
