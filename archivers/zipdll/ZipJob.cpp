@@ -10,7 +10,6 @@
 #include <memory>
 #include <optional>
 
-#include "archivers/zipdll/ZipCrypt.h"
 #include "archivers/zipdll/ZipMessages.h"
 #include "archivers/zipdll/ZipOutput.h"
 #include "archivers/zipdll/ZipRecords.h"
@@ -87,8 +86,8 @@ uint32_t DosStamp(const FILETIME& time, uint16_t* dosTime, uint16_t* dosDate) {
   return (static_cast<uint32_t>(date) << 16) | clock;
 }
 
-std::wstring StoredNameText(const EntryRecord& entry) {
-  const UINT codePage = (entry.flags & kFlagUtf8) ? CP_UTF8 : CP_OEMCP;
+std::wstring StoredNameText(const Entry& entry) {
+  const UINT codePage = entry.utf8 ? CP_UTF8 : CP_OEMCP;
   const int length = MultiByteToWideChar(codePage, 0, entry.name.data(), static_cast<int>(entry.name.size()), nullptr, 0);
   std::wstring text(static_cast<size_t>(length), L'\0');
   MultiByteToWideChar(codePage, 0, entry.name.data(), static_cast<int>(entry.name.size()), text.data(), length);
@@ -123,10 +122,27 @@ uint16_t DeflateHint(int level) {
   return 0;
 }
 
+// The archive being updated, read through the shared reader.
+class TFileSource final : public zipformat::IByteSource {
+public:
+  explicit TFileSource(TInputFile& file) : file_(file), size_(file.Size()) {}
+  uint64_t Size() const override { return size_; }
+  size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
+    if (offset >= size_) return 0;
+    count = static_cast<size_t>(std::min<uint64_t>(count, size_ - offset));
+    return file_.ReadAt(offset, buffer, count) ? count : 0;
+  }
+
+private:
+  TInputFile& file_;
+  uint64_t size_;
+};
+
 // One entry of the new archive: an old entry copied as it is, or a source (new or replacing).
 struct PlanItem {
-  const EntryRecord* old = nullptr;
-  uint64_t oldEnd = 0;  // where the old entry's bytes end in the old archive
+  const Entry* old = nullptr;
+  uint64_t oldStart = 0;  // where the old entry's bytes start in the old archive
+  uint64_t oldEnd = 0;    // and where they end
   const SourceItem* source = nullptr;
 };
 
@@ -162,16 +178,8 @@ private:
     const size_t slash = archive_.find_last_of(L'\\');
     folder_ = slash == std::wstring::npos ? L"." : archive_.substr(0, slash == 2 ? 3 : slash);
 
-    SourceOptions options;
-    options.recurse = command_.recurse != 0;
-    options.keepFolderNames = command_.keepFolderNames != 0;
-    options.addFolderEntries = command_.addFolderEntries != 0;
-    options.includeHidden = command_.includeHidden != 0;
-    options.exclude = archive_;
-    std::vector<std::string> specs;
-    for (int32_t i = 0; i < command_.specCount && command_.specs; ++i)
-      if (command_.specs[i].text) specs.emplace_back(command_.specs[i].text);
-    sources_ = GatherSources(specs, options);
+    Gather();
+    for (const auto& spec : sources_.missing) callback_.Send(zipapi::kMessage, 0, 0, "File not found: " + ToAnsi(spec));
     if (sources_.items.empty()) throw TFailure{kMsgNoFiles};
 
     ReadOldArchive();
@@ -196,26 +204,8 @@ private:
     callback_.Send(zipapi::kTotalFiles, 0, files);
     callback_.Send(zipapi::kTotalBytes, 0, bytes);
 
-    TTemporaryFile temporary(folder_);
-    TArchiveWriter writer(temporary.Handle());
-    std::vector<EntryRecord> written;
     std::vector<const SourceItem*> added;
-    for (const auto& item : plan_) {
-      if (item.old) {
-        written.push_back(CopyOld(writer, item));
-      } else if (auto entry = AddSource(writer, *item.source)) {
-        written.push_back(std::move(*entry));
-        added.push_back(item.source);
-      }
-    }
-    const uint64_t directoryOffset = writer.Position();
-    for (const auto& entry : written) writer.Write(CentralHeader(entry));
-    writer.Write(EndRecords(written.size(), writer.Position() - directoryOffset, directoryOffset));
-    writer.Flush();
-
-    if (old_) old_->Close();
-    if (!temporary.PutInPlace(archive_)) throw TFailure{kMsgCreateFailed};
-
+    WriteArchive(added);
     int32_t count = 0;
     for (const SourceItem* source : added)
       if (!source->folder) ++count;
@@ -224,30 +214,66 @@ private:
     return count;
   }
 
+  void Gather() {
+    SourceOptions options;
+    options.recurse = command_.recurse != 0;
+    options.keepFolderNames = command_.keepFolderNames != 0;
+    options.addFolderEntries = command_.addFolderEntries != 0;
+    options.includeHidden = command_.includeHidden != 0;
+    options.exclude = archive_;
+    std::vector<std::string> specs;
+    for (int32_t i = 0; i < command_.specCount && command_.specs; ++i)
+      if (command_.specs[i].text) specs.emplace_back(command_.specs[i].text);
+    sources_ = GatherSources(specs, options);
+  }
+
+  // The new archive beside the old one, put in its place only when complete.
+  void WriteArchive(std::vector<const SourceItem*>& added) {
+    TTemporaryFile temporary(folder_);
+    TArchiveWriter writer(temporary.Handle());
+    std::vector<Entry> written;
+    for (const auto& item : plan_) {
+      if (item.old) {
+        written.push_back(CopyOld(writer, item));
+      } else if (auto entry = AddSource(writer, *item.source)) {
+        written.push_back(std::move(*entry));
+        added.push_back(item.source);
+      }
+    }
+    // The archive's comment stays with it.
+    writer.Write(DirectoryAndEnd(written, writer.Position(), directory_.comment));
+    writer.Flush();
+    if (old_) old_->Close();
+    if (!temporary.PutInPlace(archive_)) throw TFailure{kMsgCreateFailed};
+  }
+
   void ReadOldArchive() {
     if (GetFileAttributesW(archive_.c_str()) == INVALID_FILE_ATTRIBUTES) return;
     old_ = std::make_unique<TInputFile>(archive_);
     if (!old_->IsOpen()) throw TFailure{kMsgArchiveUnreadable};
     const uint64_t size = old_->Size();
     if (size == 0) return;  // an empty file becomes the archive
-    auto read = [this](uint64_t offset, void* buffer, size_t length) { return old_->ReadAt(offset, buffer, length); };
-    auto directory = ReadDirectory(read, size);
-    if (!directory) throw TFailure{kMsgArchiveUnreadable};
-    directory_ = std::move(*directory);
+    TFileSource source(*old_);
+    directory_ = zipformat::ReadDirectory(source);
+    if (directory_.error != zipformat::kOk) throw TFailure{kMsgArchiveUnreadable};
   }
 
   // Old entries keep their places (replaced ones in theirs); new sources follow in order.
   void Plan() {
+    // Data in front of the archive moves every stored offset by the same amount.
+    const uint64_t shift = static_cast<uint64_t>(directory_.Shift());
     std::vector<uint64_t> starts;
-    for (const auto& entry : directory_.entries) starts.push_back(entry.localOffset);
+    for (const auto& entry : directory_.entries) starts.push_back(entry.localHeaderOffset + shift);
     std::sort(starts.begin(), starts.end());
     std::map<std::wstring, size_t> byName;
     for (size_t i = 0; i < directory_.entries.size(); ++i) {
-      const EntryRecord& entry = directory_.entries[i];
+      const Entry& entry = directory_.entries[i];
       PlanItem item;
       item.old = &entry;
-      const auto next = std::upper_bound(starts.begin(), starts.end(), entry.localOffset);
-      item.oldEnd = next == starts.end() ? directory_.directoryStart : *next;
+      item.oldStart = entry.localHeaderOffset + shift;
+      const auto next = std::upper_bound(starts.begin(), starts.end(), item.oldStart);
+      item.oldEnd = next == starts.end() ? directory_.computedCentralStart : *next;
+      if (item.oldEnd > directory_.computedCentralStart) throw TFailure{kMsgArchiveUnreadable};
       plan_.push_back(item);
       byName.emplace(NameKey(StoredNameText(entry)), i);
     }
@@ -258,7 +284,7 @@ private:
       if (source.folder) name += L'/';
       const auto match = byName.find(NameKey(name));
       if (match == byName.end()) {
-        if (addNew) plan_.push_back(PlanItem{nullptr, 0, &source});
+        if (addNew) plan_.push_back(PlanItem{nullptr, 0, 0, &source});
         continue;
       }
       PlanItem& slot = plan_[match->second];
@@ -273,11 +299,12 @@ private:
     }
   }
 
-  EntryRecord CopyOld(TArchiveWriter& writer, const PlanItem& item) {
-    EntryRecord entry = *item.old;
-    entry.localOffset = writer.Position();
+  Entry CopyOld(TArchiveWriter& writer, const PlanItem& item) {
+    Entry entry = *item.old;
+    entry.localHeaderOffset = writer.Position();
+    entry.extra = WithoutZip64(entry.extra);
     std::vector<char> buffer(kChunk);
-    for (uint64_t at = item.old->localOffset; at < item.oldEnd;) {
+    for (uint64_t at = item.oldStart; at < item.oldEnd;) {
       const size_t now = static_cast<size_t>(std::min<uint64_t>(kChunk, item.oldEnd - at));
       if (!old_->ReadAt(at, buffer.data(), now)) throw TFailure{kMsgReadZipped};
       writer.Write(buffer.data(), now);
@@ -287,17 +314,15 @@ private:
   }
 
   // Writes one source; nothing (and no trace in the archive) when it cannot be read.
-  std::optional<EntryRecord> AddSource(TArchiveWriter& writer, const SourceItem& source) {
-    EntryRecord entry;
+  std::optional<Entry> AddSource(TArchiveWriter& writer, const SourceItem& source) {
+    Entry entry;
     entry.name = source.name;
-    entry.flags = source.utf8 ? kFlagUtf8 : 0;
-    if (source.utf8)
-      entry.extra = UnicodePathField(entry.name, static_cast<uint32_t>(crc32(
-                                                     0, reinterpret_cast<const Bytef*>(entry.name.data()),
-                                                     static_cast<uInt>(entry.name.size()))));
+    entry.utf8 = source.utf8;
+    if (source.utf8) entry.extra = UnicodePathField(entry.name);
+    entry.versionMadeBy = kMadeByDos20;
     DosStamp(source.lastWrite, &entry.dosTime, &entry.dosDate);
     entry.externalAttributes = source.attributes & 0x3F;
-    entry.localOffset = writer.Position();
+    entry.localHeaderOffset = writer.Position();
     if (source.folder) {
       entry.externalAttributes |= FILE_ATTRIBUTE_DIRECTORY;
       entry.versionNeeded = VersionNeeded(entry, false);
@@ -309,54 +334,56 @@ private:
     callback_.Send(zipapi::kFileStarts, 0, source.size, ansiName);
     TInputFile input(source.path);
     if (!input.IsOpen()) return Skip(ansiName);
-    entry.size = input.Size();
-    const bool zip64 = entry.size >= kZip64Threshold;
-    std::optional<TZipEncryptor> encryptor;
+    entry.unpackedSize = input.Size();
+    const bool zip64 = entry.unpackedSize >= kZip64Threshold;
+    std::optional<zipformat::TraditionalKeys> keys;
     unsigned char random[11];
     if (command_.encrypt) {
-      entry.flags |= kFlagEncrypted;
+      entry.flags |= zipformat::kFlagEncrypted;
       // The header's check byte is the CRC's high byte, so the CRC comes first.
       if (!Checksum(input, &entry.crc)) return Skip(ansiName);
       RandomBytes(random, sizeof random);
     }
-    const bool deflate = command_.level > 0 && entry.size > 0;
-    entry.method = deflate ? kMethodDeflate : kMethodStore;
+    const bool deflate = command_.level > 0 && entry.unpackedSize > 0;
+    entry.method = deflate ? zipformat::kMethodDeflated : zipformat::kMethodStored;
     if (deflate) entry.flags |= DeflateHint(command_.level);
     entry.versionNeeded = VersionNeeded(entry, zip64);
     writer.Write(LocalHeader(entry, zip64));
     const uint64_t dataStart = writer.Position();
 
     auto pass = [&](bool report) {
-      if (encryptor) encryptor.reset();
       if (command_.encrypt) {
-        encryptor.emplace(password_);
-        unsigned char header[12];
-        encryptor->Header(random, entry.crc, header);
+        // Eleven random bytes, then the check byte: the CRC's high byte.
+        keys.emplace(password_);
+        uint8_t header[zipformat::kEncryptionHeaderSize];
+        std::copy(random, random + 11, header);
+        header[11] = static_cast<uint8_t>(entry.crc >> 24);
+        keys->Encrypt(header, sizeof header);
         writer.Write(header, sizeof header);
       }
-      return WriteData(writer, input, entry, encryptor ? &*encryptor : nullptr, report);
+      return WriteData(writer, input, entry, keys ? &*keys : nullptr, report);
     };
-    if (!pass(true)) return Skip(writer, entry.localOffset, ansiName);
-    const uint64_t overhead = command_.encrypt ? 12 : 0;
-    if (entry.method == kMethodDeflate && writer.Position() - dataStart - overhead >= entry.size) {
+    if (!pass(true)) return Skip(writer, entry.localHeaderOffset, ansiName);
+    const uint64_t overhead = command_.encrypt ? zipformat::kEncryptionHeaderSize : 0;
+    if (entry.method == zipformat::kMethodDeflated && writer.Position() - dataStart - overhead >= entry.unpackedSize) {
       // Deflate made it no smaller: stored instead, from the start of the file again.
       writer.TruncateTo(dataStart);
-      entry.method = kMethodStore;
+      entry.method = zipformat::kMethodStored;
       entry.flags &= ~kDeflateHints;
-      if (!input.Rewind() || !pass(false)) return Skip(writer, entry.localOffset, ansiName);
+      if (!input.Rewind() || !pass(false)) return Skip(writer, entry.localHeaderOffset, ansiName);
     }
-    entry.compressedSize = writer.Position() - dataStart;
-    if (!zip64 && (entry.size >= kMax32 || entry.compressedSize >= kMax32)) throw TFailure{kMsgWriteError};
+    entry.packedSize = writer.Position() - dataStart;
+    if (!zip64 && (entry.unpackedSize >= kMax32 || entry.packedSize >= kMax32)) throw TFailure{kMsgWriteError};
     entry.versionNeeded = VersionNeeded(entry, zip64);
-    writer.Patch(entry.localOffset, LocalHeader(entry, zip64));
+    writer.Patch(entry.localHeaderOffset, LocalHeader(entry, zip64));
     return entry;
   }
 
-  std::optional<EntryRecord> Skip(const std::string& ansiName) {
+  std::optional<Entry> Skip(const std::string& ansiName) {
     callback_.Message(0, "Skipped, could not be read: " + ansiName);
     return std::nullopt;
   }
-  std::optional<EntryRecord> Skip(TArchiveWriter& writer, uint64_t start, const std::string& ansiName) {
+  std::optional<Entry> Skip(TArchiveWriter& writer, uint64_t start, const std::string& ansiName) {
     writer.TruncateTo(start);
     return Skip(ansiName);
   }
@@ -376,10 +403,10 @@ private:
 
   // Reads the whole file from its current position into the archive, stored or deflated and
   // maybe encrypted; the CRC and the size read go into `entry`.
-  bool WriteData(TArchiveWriter& writer, TInputFile& input, EntryRecord& entry, TZipEncryptor* encryptor, bool report) {
+  bool WriteData(TArchiveWriter& writer, TInputFile& input, Entry& entry, zipformat::TraditionalKeys* keys, bool report) {
     std::vector<unsigned char> in(kChunk), out(kChunk + 1024);
     z_stream stream{};
-    const bool compressing = entry.method == kMethodDeflate;
+    const bool compressing = entry.method == zipformat::kMethodDeflated;
     if (compressing && deflateInit2(&stream, std::clamp<int>(command_.level, 1, 9), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
       throw std::bad_alloc();
     struct TEnd {
@@ -390,7 +417,7 @@ private:
       }
     } end{&stream, compressing};
     auto emit = [&](unsigned char* data, size_t size) {
-      if (encryptor) encryptor->Encrypt(data, size);
+      if (keys) keys->Encrypt(data, size);
       writer.Write(data, size);
     };
 
@@ -420,7 +447,7 @@ private:
     }
     if (command_.encrypt && static_cast<uint32_t>(crc) != entry.crc) return false;  // changed while read
     entry.crc = static_cast<uint32_t>(crc);
-    entry.size = total;
+    entry.unpackedSize = total;
     return true;
   }
 
@@ -442,7 +469,7 @@ private:
   std::wstring archive_, folder_;
   Sources sources_;
   std::unique_ptr<TInputFile> old_;
-  Directory directory_;
+  zipformat::Directory directory_;
   std::vector<PlanItem> plan_;
   std::string password_;
 };

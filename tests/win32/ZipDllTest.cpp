@@ -131,7 +131,7 @@ protected:
     std::vector<zipapi::ZipSpec> entries(specs.size());
     for (size_t i = 0; i < specs.size(); ++i) entries[i].text = specs[i].c_str();
     zipapi::ZipCommand command{};
-    const std::string path = out_ + "\\" + archive;
+    const std::string path = archive.find(':') != std::string::npos ? archive : out_ + "\\" + archive;
     command.version = zipapi::kInterfaceVersion;
     command.structureKey = zipapi::kStructureKey;
     command.callback = Record;
@@ -153,7 +153,7 @@ protected:
   // A command of the host's shell in the archives' folder; its output, and whether it exited 0.
   // The shell gets its own standard handles: sharing the test program's lost the program's
   // output now and then under Wine.
-  bool Host(const std::string& command, std::string* output = nullptr) {
+  bool Host(const std::string& command, std::string* output = nullptr, int waitSeconds = 30) {
     const std::string status = scratch_ / "status.txt";
     DeleteFileW(Widen(status).c_str());
     std::wstring line = L"Z:\\bin\\sh -c \"cd '" + Widen(hostOut_) + L"' && (" + Widen(command) +
@@ -173,7 +173,7 @@ protected:
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     // Wine cannot wait on a host process: the status file appears when the command is done.
-    for (int waited = 0; waited < 30000 && !Exists(status); waited += 20) Sleep(20);
+    for (int waited = 0; waited < waitSeconds * 1000 && !Exists(status); waited += 20) Sleep(20);
     if (output) *output = ReadBytes(scratch_ / "host.txt");
     return ReadBytes(status).rfind("0", 0) == 0;
   }
@@ -242,7 +242,10 @@ TEST_F(ZipDll, StoresOrDeflatesEachFileWithItsSizeAndAttributes) {
   for (const auto& [name, item] : listed) EXPECT_EQ(item.version + " " + item.host, "2.0 fat") << name;
 
   // Level 0 stores everything; the data comes back as it went in.
-  EXPECT_EQ(Zip("stored.zip", {"text.txt", "noise.bin"}, [](auto& c) { c.level = 0; }), 2);
+  // A name that is not there is reported and the rest goes on.
+  EXPECT_EQ(Zip("stored.zip", {"text.txt", "gone.txt", "noise.bin"}, [](auto& c) { c.level = 0; }), 2);
+  EXPECT_EQ(record_.Messages(), std::vector<int>{0});
+  EXPECT_NE(record_.events[0].text.find("gone.txt"), std::string::npos);
   for (const auto& [name, item] : Listing("stored.zip")) EXPECT_EQ(item.method, "stor") << name;
   EXPECT_TRUE(Host("unzip -t stored.zip", &report)) << report;
   EXPECT_TRUE(Host("unzip -d x -q deflated.zip && unzip -d y -q stored.zip && cmp x/text.txt y/text.txt && "
@@ -360,7 +363,7 @@ TEST_F(ZipDll, UpdateFreshenAndAddReplaceOnlyWhatTheyShould) {
   EXPECT_EQ(Zip("u.zip", {"*.txt"}, [](auto& c) { c.freshen = 1, c.encrypt = 1, c.password = "pw"; }), 1);
   std::string report;
   EXPECT_EQ(Names("u.zip"), (std::vector<std::string>{"a.txt", "b.txt"}));
-  EXPECT_TRUE(Host("unzip -p -P pw u.zip b.txt | cat", &report));
+  EXPECT_TRUE(Host("unzip -p -P pw u.zip b.txt", &report));
   EXPECT_EQ(report, "second b");
   // a's bytes were copied, not made again (its encryption header is random when made).
   const std::string after = ReadBytes(out_ + "\\u.zip");
@@ -380,9 +383,21 @@ TEST_F(ZipDll, UpdateFreshenAndAddReplaceOnlyWhatTheyShould) {
   Age(src_ + "\\a.txt", 100);
   EXPECT_EQ(Zip("u.zip", {"a.txt"}), 1);
   EXPECT_EQ(Names("u.zip"), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
-  EXPECT_TRUE(Host("unzip -p u.zip a.txt | cat && unzip -t -P pw u.zip", &report)) << report;
+  EXPECT_TRUE(Host("unzip -p u.zip a.txt && unzip -t -P pw u.zip", &report)) << report;
   EXPECT_EQ(report.substr(0, 7), "older a");
   EXPECT_EQ(FilesIn(out_), std::vector<std::string>{"u.zip"});
+
+  // Other writers' archives: an entry streamed with a data descriptor is copied intact, an
+  // archive's comment stays, and the new file goes in beside.
+  ASSERT_TRUE(Host("printf 'streamed text' | zip -q - - > other.zip && zip -q noted.zip ../src/a.txt && "
+                   "echo 'a note' | zip -q -z noted.zip"));
+  EXPECT_EQ(Zip("other.zip", {"c.txt"}), 1);
+  EXPECT_EQ(Zip("noted.zip", {"c.txt"}), 1);
+  EXPECT_TRUE(Host("unzip -tq other.zip && unzip -tq noted.zip && unzip -z noted.zip && unzip -p other.zip -", &report))
+      << report;
+  EXPECT_NE(report.find("a note"), std::string::npos) << report;
+  EXPECT_EQ(report.substr(report.size() - 13), "streamed text");
+  EXPECT_EQ(Names("other.zip"), (std::vector<std::string>{"-", "c.txt"}));
 }
 
 TEST_F(ZipDll, MoveRemovesTheOriginalsOnlyOnceTheArchiveIsInPlace) {
@@ -414,6 +429,35 @@ TEST_F(ZipDll, MoveRemovesTheOriginalsOnlyOnceTheArchiveIsInPlace) {
   EXPECT_TRUE(Host("unzip -t m.zip", &report)) << report;
 }
 
+TEST_F(ZipDll, AFailedRunLeavesEverythingAsItWas) {
+  WriteBytes(src_ + "\\f.txt", "f");
+  WriteBytes(out_ + "\\bad.zip", "not an archive at all, but more than twenty-two bytes");
+  auto move = [](auto& c) { c.move = 1; };
+  // An archive that cannot be read is neither replaced nor added to.
+  EXPECT_EQ(Zip("bad.zip", {"f.txt"}, move), 0);
+  EXPECT_EQ(record_.Messages(), std::vector<int>{10185});
+  EXPECT_EQ(ReadBytes(out_ + "\\bad.zip"), "not an archive at all, but more than twenty-two bytes");
+  // A folder that does not exist cannot take the new archive.
+  EXPECT_EQ(Zip("missing\\new.zip", {"f.txt"}, move), 0);
+  EXPECT_EQ(record_.Messages(), std::vector<int>{11009});
+  EXPECT_EQ(FilesIn(out_), std::vector<std::string>{"bad.zip"});
+  EXPECT_EQ(ReadBytes(src_ + "\\f.txt"), "f");
+
+  // A drive that fills up halfway: the old archive stays, the partial new one goes.
+  const std::string small = test::Env("QUILL_TEST_SMALL_DRIVE");
+  if (small.empty()) GTEST_SKIP() << "no small test drive (the harness could not mount a tmpfs as F:)";
+  const std::string archive = small + "\\full.zip";
+  ASSERT_EQ(Zip(archive, {"f.txt"}), 1);
+  const std::string before = ReadBytes(archive);
+  WriteBytes(src_ + "\\noise.bin", Noise(3 << 20, 4));
+  EXPECT_EQ(Zip(archive, {"noise.bin"}, move), 0);
+  EXPECT_EQ(record_.Messages(), std::vector<int>{11010});
+  EXPECT_EQ(ReadBytes(archive), before);
+  EXPECT_EQ(FilesIn(small), std::vector<std::string>{"full.zip"});
+  EXPECT_TRUE(Exists(src_ + "\\noise.bin"));
+  DeleteFileW(Widen(archive).c_str());
+}
+
 TEST_F(ZipDll, ReportsTotalsThenEveryFileInChunksThenTheEnd) {
   WriteBytes(src_ + "\\big.bin", Noise(200000, 3));
   WriteBytes(src_ + "\\small.txt", "tiny");
@@ -440,50 +484,86 @@ TEST_F(ZipDll, ReportsTotalsThenEveryFileInChunksThenTheEnd) {
   EXPECT_EQ(files, (std::vector<std::pair<std::string, int>>{{"big.bin", 200000}, {"small.txt", 4}}));
 }
 
-// Counts and sizes past the classic fields' reach: the ZIP64 records carry them, our reader and
-// the host's unzip take them back.
+// A real file past 4 GiB (sparse, so it costs no disk): ZIP64 sizes in both headers. It reads and
+// deflates 4 GiB, so it runs only when asked for.
+TEST_F(ZipDll, AFileBeyondFourGibibytesGetsZip64Sizes) {
+  if (test::Env("QUILL_LARGE_TESTS").empty()) GTEST_SKIP() << "set QUILL_LARGE_TESTS=1 to deflate a 4 GiB file";
+  const uint64_t size = (4ull << 30) + 100;
+  HANDLE h = CreateFileW(Widen(src_ + "\\huge.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD done = 0;
+  WriteFile(h, "head", 4, &done, nullptr);
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(size - 4);
+  SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
+  WriteFile(h, "tail", 4, &done, nullptr);
+  CloseHandle(h);
+  ASSERT_EQ(Zip("huge.zip", {"huge.bin"}, [](auto& c) { c.level = 1; }), 1);
+  const std::string header = ReadBytes(out_ + "\\huge.zip").substr(0, 30 + 8 + 20);
+  EXPECT_EQ(header.substr(18, 8), std::string(8, '\xFF'));
+  EXPECT_EQ(header.substr(38, 4), std::string("\x01\x00\x10\x00", 4));
+  std::string report;
+  EXPECT_TRUE(Host("unzip -tq huge.zip && unzip -p huge.zip | tail -c 4", &report, 600)) << report;
+  EXPECT_EQ(report.substr(report.size() - 4), "tail");
+  EXPECT_EQ(Listing("huge.zip")["huge.bin"].size, static_cast<long long>(size));
+}
+
+// Counts and sizes past the classic fields' reach: the ZIP64 records carry them, and both the
+// shared reader and the host's unzip take them back.
 TEST_F(ZipDll, Zip64RecordsCarryWhatTheClassicFieldsCannot) {
-  zipdll::EntryRecord big;
+  zipdll::Entry big;
   big.name = "big.bin";
-  big.size = 5ull << 30;
-  big.compressedSize = (5ull << 30) + 12;
-  big.localOffset = 6ull << 30;
-  big.method = zipdll::kMethodDeflate;
+  big.versionMadeBy = zipdll::kMadeByDos20;
+  big.unpackedSize = 5ull << 30;
+  big.packedSize = (5ull << 30) + 12;
+  big.localHeaderOffset = 6ull << 30;
+  big.method = zipformat::kMethodDeflated;
   const std::string local = zipdll::LocalHeader(big, true);
   ASSERT_EQ(local.size(), 30u + 7 + 20);
   EXPECT_EQ(local.substr(18, 8), std::string(8, '\xFF'));
   EXPECT_EQ(local[4], 45);
-  std::string directory = zipdll::CentralHeader(big);
-  const std::string end = zipdll::EndRecords(1, directory.size(), 7ull << 30);
-  ASSERT_EQ(end.size(), 56u + 20 + 22);
+  // Small sizes keep the ZIP64 layout when it was chosen before they were known.
+  zipdll::Entry small = big;
+  small.unpackedSize = small.packedSize = 10;
+  EXPECT_EQ(zipdll::LocalHeader(small, true).size(), local.size());
+
   // Zeros stand in for the entries in front of the directory.
-  const uint64_t base = 7ull << 30;
-  const std::string tail = directory + end;
-  auto read = [&](uint64_t offset, void* buffer, size_t size) {
-    if (offset + size > base + tail.size()) return false;
-    for (size_t i = 0; i < size; ++i)
-      static_cast<char*>(buffer)[i] = offset + i < base ? '\0' : tail[offset + i - base];
-    return true;
-  };
-  auto parsed = zipdll::ReadDirectory(read, base + directory.size() + end.size());
-  ASSERT_TRUE(parsed);
-  ASSERT_EQ(parsed->entries.size(), 1u);
-  EXPECT_EQ(parsed->entries[0].size, big.size);
-  EXPECT_EQ(parsed->entries[0].compressedSize, big.compressedSize);
-  EXPECT_EQ(parsed->entries[0].localOffset, big.localOffset);
-  EXPECT_TRUE(parsed->entries[0].extra.empty());
+  class TTail final : public zipformat::IByteSource {
+  public:
+    TTail(uint64_t base, std::string tail) : base_(base), tail_(std::move(tail)) {}
+    uint64_t Size() const override { return base_ + tail_.size(); }
+    size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
+      count = static_cast<size_t>(std::min<uint64_t>(count, Size() - std::min(offset, Size())));
+      for (size_t i = 0; i < count; ++i)
+        static_cast<char*>(buffer)[i] = offset + i < base_ ? '\0' : tail_[offset + i - base_];
+      return count;
+    }
+
+  private:
+    uint64_t base_;
+    std::string tail_;
+  } tail(7ull << 30, zipdll::DirectoryAndEnd({big}, 7ull << 30));
+  const auto directory = zipformat::ReadDirectory(tail);
+  ASSERT_EQ(directory.error, zipformat::kOk);
+  ASSERT_EQ(directory.entries.size(), 1u);
+  EXPECT_TRUE(directory.zip64);
+  EXPECT_EQ(directory.entries[0].unpackedSize, big.unpackedSize);
+  EXPECT_EQ(directory.entries[0].packedSize, big.packedSize);
+  EXPECT_EQ(directory.entries[0].localHeaderOffset, big.localHeaderOffset);
+  const std::string other("\x75\x70\x01\x00X", 5);  // another field, one byte long, kept
+  EXPECT_EQ(zipdll::WithoutZip64(directory.entries[0].extra + other), other);
 
   // 65,537 empty entries: more than the end record can count.
-  std::string archive, central;
+  std::string archive;
+  std::vector<zipdll::Entry> entries;
   for (int i = 0; i < 65537; ++i) {
-    zipdll::EntryRecord entry;
+    zipdll::Entry entry;
+    entry.versionMadeBy = zipdll::kMadeByDos20;
     entry.name = "e" + std::to_string(i);
-    entry.localOffset = archive.size();
+    entry.localHeaderOffset = archive.size();
     archive += zipdll::LocalHeader(entry, false);
-    central += zipdll::CentralHeader(entry);
+    entries.push_back(entry);
   }
-  const uint64_t start = archive.size();
-  archive += central + zipdll::EndRecords(65537, central.size(), start);
+  archive += zipdll::DirectoryAndEnd(entries, archive.size());
   EXPECT_EQ(archive.substr(archive.size() - 14, 4), "\xFF\xFF\xFF\xFF");  // both counts
   WriteBytes(out_ + "\\many.zip", archive);
   std::string report;
