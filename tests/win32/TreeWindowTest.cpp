@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,10 +59,15 @@ class TreeWindow : public ::testing::Test {
       lines.push_back(TreeLine(true, level++, rest.substr(at, end - at)));
       at = end + 1;
     }
+    dataLevel = level - 1;
     lines.push_back(TreeLine(true, level, "Alpha"));
     lines.push_back(TreeLine(true, level + 1, "Inner"));
     lines.push_back(TreeLine(true, level, "Beta"));
     lines.push_back(TreeLine(true, level, "Gamma"));
+    WriteCache(lines);
+  }
+  void WriteCache(const std::vector<std::string>& cacheLines) {
+    lines = cacheLines;
     std::string text;
     for (const std::string& line : lines) text += line + "\r\n";
     test::WriteBytes(cacheFile, text);
@@ -78,6 +85,8 @@ class TreeWindow : public ::testing::Test {
 
   TScratchFolder program, data;
   std::string cacheFile;
+  std::vector<std::string> lines;  // the cache as written
+  int dataLevel = 0;               // the data folder's level in the tree
   test::TScriptedQuestions questions;
 };
 
@@ -374,6 +383,118 @@ TEST_F(TreeWindow, ThePlacementAndTheFontComeFromTheSettingsAndThePlacementGoesB
   const std::string ini = test::ReadBytes(program / "quill.ini");
   EXPECT_NE(ini.find("Tree=0,60,70,700,500"), std::string::npos) << ini;
   EXPECT_NE(ini.find("TFont=\"Arial\",12,0"), std::string::npos) << "other keys stay";
+}
+
+TEST_F(TreeWindow, PagingScrollingAndSearchingInATreeLongerThanTheWindow) {
+  // 150 more folders below the data folder and a chain twelve levels deep below Alpha, known
+  // to the cache only.
+  std::vector<std::string> more = lines;
+  const auto inner = std::find(more.begin(), more.end(), TreeLine(true, dataLevel + 2, "Inner"));
+  ASSERT_NE(inner, more.end());
+  std::vector<std::string> chain;
+  for (int i = 1; i <= 12; ++i) chain.push_back(TreeLine(true, dataLevel + 2 + i, "L" + std::to_string(i)));
+  more.insert(inner + 1, chain.begin(), chain.end());
+  for (int i = 0; i < 150; ++i) {
+    char name[8];
+    std::snprintf(name, sizeof name, "S%03d", i);
+    more.push_back(TreeLine(true, dataLevel + 1, name));
+  }
+  WriteCache(more);
+  auto window = OpenTree(data.Path());
+  TQuillFolderView& view = window->FolderView();
+  HWND v = view.Handle();
+  const int rows = view.VisibleRows();
+  ASSERT_GT(rows, 5);
+
+  Key(v, VK_END);
+  TTreeItem* last = view.Focused();
+  EXPECT_EQ(last->Name, "S149");
+  EXPECT_EQ(view.TopItem()->Row, last->Row - rows + 1) << "the last row at the bottom";
+  EXPECT_EQ(view.ScrollOrigin().y, view.TopItem()->Row);
+  Key(v, VK_HOME);
+  EXPECT_EQ(view.Focused(), view.Items().Root);
+  EXPECT_EQ(view.ScrollOrigin().y, 0);
+  Key(v, VK_NEXT);
+  EXPECT_EQ(view.Focused()->Row, rows - 1) << "Page Down goes to the bottom row first";
+  EXPECT_EQ(view.ScrollOrigin().y, 0);
+  Key(v, VK_NEXT);
+  EXPECT_EQ(view.Focused()->Row, 2 * rows - 1) << "then a page further";
+  EXPECT_EQ(view.ScrollOrigin().y, rows);
+  Key(v, VK_PRIOR);
+  EXPECT_EQ(view.Focused(), view.TopItem()) << "Page Up goes to the top row first";
+  Key(v, VK_PRIOR);
+  EXPECT_EQ(view.Focused()->Row, 0);
+  EXPECT_EQ(view.ScrollOrigin().y, 0);
+  SendMessageW(v, WM_VSCROLL, SB_LINEDOWN, 0);
+  SendMessageW(v, WM_VSCROLL, SB_LINEDOWN, 0);
+  EXPECT_EQ(view.ScrollOrigin().y, 2);
+  EXPECT_EQ(view.TopItem()->Row, 2);
+  SendMessageW(v, WM_VSCROLL, SB_BOTTOM, 0);
+  EXPECT_EQ(view.TopItem()->Row, last->Row - rows + 1) << "the bar stops where the last row is at the bottom";
+
+  // A folder deeper than the columns that fit scrolls the levels sideways.
+  TTreeItem* deep = view.Items().FindItem(data / "Alpha\\Inner\\L1\\L2\\L3\\L4\\L5\\L6\\L7\\L8\\L9\\L10\\L11\\L12");
+  ASSERT_NE(deep, nullptr);
+  view.SetFocused(deep);
+  EXPECT_EQ(view.ScrollOrigin().x, deep->Level - view.VisibleColumns());
+  EXPECT_GT(view.ScrollOrigin().x, 0);
+  EXPECT_EQ(view.GetItemPos(deep).x, view.VisibleColumns() * view.ColumnWidth() + 12);
+  EXPECT_EQ(view.GetItemAt(view.GetItemPos(deep).x + 25, view.GetItemPos(deep).y + 2), deep);
+  test::SaveShot(window->Handle(), "tree-deep");
+
+  // Find Next walks the matches and wraps round to the first one.
+  Key(v, VK_HOME);
+  Type(v, "s14");
+  EXPECT_EQ(view.Focused()->Name, "S140");
+  for (int i = 1; i <= 9; ++i) Key(v, VK_F3);
+  EXPECT_EQ(view.Focused()->Name, "S149");
+  Key(v, VK_F3);
+  EXPECT_EQ(view.Focused()->Name, "S140");
+}
+
+TEST_F(TreeWindow, ADamagedCacheIsReportedAndTheDriveReadAgain) {
+  WriteCache({TreeLine(true, 0, "C:"), "1 1Users", "1xxBroken"});
+  questions.AnswerMessage(mrOk);
+  auto window = OpenTree(data / "Beta");
+  ASSERT_EQ(questions.CountAsked(test::TQuestionKind::Message), 1u);
+  EXPECT_FALSE(questions.Asked()[0].text.empty());
+  EXPECT_EQ(window->FolderView().GetFolder(), data / "Beta") << "the drive was read from disk";
+  window->FolderView().SaveTree();
+  const std::string cache = CacheText();
+  EXPECT_EQ(cache.substr(0, 7), "1 0C:\r\n");
+  EXPECT_EQ(cache.find("Broken"), std::string::npos);
+  EXPECT_NE(cache.find("Gamma"), std::string::npos);
+}
+
+TEST_F(TreeWindow, ADriveWithoutAVolumeIsNotSwitchedToAndRemovableDrivesAreCachedOnlyElsewhere) {
+  auto window = OpenTree(data.Path());
+  TQuillFolderView& view = window->FolderView();
+  const int pressed = window->ToolBar().Down();
+  std::string missing;
+  for (char c = 'Q'; c <= 'Y' && missing.empty(); ++c)
+    if (DriveLetters().find(c) == std::string::npos) missing = std::string(1, c) + ":";
+  view.SetDrive(missing);
+  EXPECT_EQ(view.Drive(), "C:");
+  EXPECT_EQ(window->ToolBar().Down(), pressed);
+  EXPECT_EQ(view.GetFolder(), data.Path());
+
+  const std::string removable = test::Env("QUILL_TEST_REMOVABLE");
+  if (removable.empty()) GTEST_SKIP() << "no removable test drive";
+  const std::string drive = removable.substr(0, 2);
+  // Kept in the cache folder, the removable drive's tree is written like any other...
+  view.SetDrive(drive);
+  ASSERT_EQ(view.Drive(), drive);
+  view.SaveTree();
+  EXPECT_EQ(view.TreeFile(), TreeCacheFile(drive, program.Path(), false));
+  EXPECT_TRUE(test::Exists(view.TreeFile()));
+  // ...but never on the drive itself.
+  view.TreeRoot = true;
+  view.SetDrive("C:");
+  view.SetDrive(drive);
+  view.SaveTree();
+  EXPECT_EQ(view.TreeFile(), drive + "\\treeinfo.xcd");
+  EXPECT_FALSE(test::Exists(drive + "\\treeinfo.xcd"));
+  DeleteFileW(L"C:\\treeinfo.xcd");
 }
 
 class TreeChooser : public TreeWindow {};
