@@ -13,7 +13,9 @@
 #include "app/Commands.h"
 #include "app/MainForm.h"
 #include "base/Path.h"
+#include "base/Text.h"
 #include "fileview/ShellUtils.h"
+#include "messages/ShellFolders.h"
 #include "platform/Utf16.h"
 #include "tests/native/ScriptedQuestions.h"
 #include "tests/win32/StepScript.h"
@@ -495,6 +497,68 @@ TEST_F(TreeWindow, ADriveWithoutAVolumeIsNotSwitchedToAndRemovableDrivesAreCache
   EXPECT_EQ(view.TreeFile(), drive + "\\treeinfo.xcd");
   EXPECT_FALSE(test::Exists(drive + "\\treeinfo.xcd"));
   DeleteFileW(L"C:\\treeinfo.xcd");
+}
+
+// Ctrl+key, as the window reads the modifier from the key state.
+void CtrlKey(HWND window, WPARAM key) {
+  BYTE state[256];
+  GetKeyboardState(state);
+  state[VK_CONTROL] = 0x80;
+  SetKeyboardState(state);
+  SendMessageW(window, WM_KEYDOWN, key, 0);
+  state[VK_CONTROL] = 0;
+  SetKeyboardState(state);
+}
+
+TEST_F(TreeWindow, TheWindowsKeysKeyBarAndPartRefreshOfTheRoot) {
+  // The cache's root holds a folder that is gone; a refresh of the root drops it, adds what C:\
+  // holds and keeps the subtrees it knows.
+  std::vector<std::string> withGhost = lines;
+  withGhost.push_back(TreeLine(true, 1, "Ghost Folder"));
+  WriteCache(withGhost);
+  auto window = OpenTree(data / "Beta");
+  TQuillFolderView& view = window->FolderView();
+  HWND v = view.Handle();
+
+  // Key bar: the fifth panel is F7, New Folder; Alt+R renames, Alt+K makes a folder too.
+  questions.AnswerText("From Bar");
+  window->StatusBar().OnClick(4);
+  EXPECT_TRUE(test::Exists(data / "Beta\\From Bar"));
+  questions.AnswerText("Renamed By Alt");
+  SendMessageW(v, WM_SYSKEYDOWN, 'R', 0);
+  EXPECT_TRUE(test::Exists(data / "Beta\\Renamed By Alt"));
+  EXPECT_EQ(view.GetFolder(), data / "Beta\\Renamed By Alt");
+  questions.CancelText();
+  SendMessageW(v, WM_SYSKEYDOWN, 'K', 0);
+  EXPECT_EQ(questions.Asked().back().caption, "New Folder");
+
+  // Up and Down keep to the column: from Inner, Up finds no Inner-level folder above and goes to
+  // its parent; Ctrl+Left is the previous item in order, Shift+Down the next sibling.
+  view.SetFocused(view.Items().FindItem(data / "Alpha\\Inner"));
+  Key(v, VK_UP);
+  EXPECT_EQ(view.GetFolder(), data / "Alpha");
+  view.SetFocused(view.Items().FindItem(data / "Gamma"));
+  CtrlKey(v, VK_LEFT);
+  EXPECT_EQ(view.GetFolder(), data / "Beta\\Renamed By Alt");
+  view.SetFocused(view.Items().FindItem(data / "Alpha"));
+  Key(v, VK_DOWN, true);
+  EXPECT_EQ(view.GetFolder(), data / "Beta");
+
+  // Ctrl+W goes to the user's documents folder when the system names one (the tree's scan
+  // leaves out folder links, which Wine makes of it).
+  const std::string personal = ShellFolder("Personal");
+  if (!personal.empty() && IsFolder(personal) && !(test::Attributes(personal) & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    CtrlKey(v, 'W');
+    EXPECT_TRUE(SameTextAscii(view.GetFolder(), StripBackslash(personal))) << view.GetFolder();
+  }
+
+  Key(v, VK_HOME);
+  Key(v, VK_F6);
+  TTreeItems& items = view.Items();
+  EXPECT_EQ(items.FindChild(items.Root, "Ghost Folder"), nullptr);
+  EXPECT_NE(items.FindChild(items.Root, "windows"), nullptr);
+  EXPECT_NE(items.FindItem(data / "Alpha\\Inner"), nullptr) << "known subtrees stay";
+  EXPECT_EQ(view.Focused(), items.Root);
 }
 
 class TreeChooser : public TreeWindow {};
