@@ -116,8 +116,8 @@ TfTree::TfTree(IQuestions& questions, const std::string& programFolder)
       view_(TWin32FileSystem::Instance(), TAnsiCodePage::Instance()) {}
 
 TfTree::~TfTree() {
+  // The children (and the view's pending cache write) go with the window, before the members.
   if (Handle()) DestroyWindow(Handle());
-  if (menu_ && !IsMenu(menu_)) menu_ = nullptr;
 }
 
 void TfTree::ApplySettings() {

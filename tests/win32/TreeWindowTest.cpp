@@ -339,6 +339,32 @@ TEST_F(TreeWindow, AScanCancelledHalfwayLeavesTheTreeAsItWas) {
        item = view.Items().GetNext(item))
     ++count;
   EXPECT_EQ(count, 602) << "24 x 24 + 24, with Deep and Deeper";
+
+  // A first scan of a drive cancelled: the drive's root alone, and no cache that would be
+  // trusted next time.
+  const std::string removable = test::Env("QUILL_TEST_REMOVABLE");
+  if (removable.empty()) GTEST_SKIP() << "no removable test drive";
+  const std::string drive = removable.substr(0, 2);
+  const std::string many = drive + "\\many-" + std::to_string(GetCurrentProcessId());
+  test::MakeFolder(many);
+  for (int i = 0; i < 24; ++i) {
+    test::MakeFolder(many + "\\F" + std::to_string(i));
+    for (int j = 0; j < 24; ++j) test::MakeFolder(many + "\\F" + std::to_string(i) + "\\G" + std::to_string(j));
+  }
+  {
+    test::TScript script({{"Scanning...", [&](HWND scan) {
+                             SendMessageW(GetDlgItem(scan, TfScan::kCancelId), BM_CLICK, 0, 0);
+                           }}});
+    view.SetDrive(drive);
+    EXPECT_TRUE(script.Finished());
+  }
+  test::RemoveTree(many);
+  EXPECT_TRUE(view.ScanCancelled());
+  EXPECT_EQ(view.Drive(), drive);
+  EXPECT_EQ(view.Items().Count, 1);
+  EXPECT_EQ(view.GetFolder(), drive + "\\");
+  view.SaveTree();
+  EXPECT_FALSE(test::Exists(TreeCacheFile(drive, program.Path(), false)));
 }
 
 TEST_F(TreeWindow, MenuCommandsExpandCollapseAndOpenFavourites) {
@@ -511,8 +537,8 @@ void CtrlKey(HWND window, WPARAM key) {
 }
 
 TEST_F(TreeWindow, TheWindowsKeysKeyBarAndPartRefreshOfTheRoot) {
-  // The cache's root holds a folder that is gone; a refresh of the root drops it, adds what C:\
-  // holds and keeps the subtrees it knows.
+  // The cache's root holds a folder that is gone; a refresh of the root drops it, adds what the
+  // drive's root holds and keeps the subtrees it knows.
   std::vector<std::string> withGhost = lines;
   withGhost.push_back(TreeLine(true, 1, "Ghost Folder"));
   WriteCache(withGhost);
