@@ -574,6 +574,12 @@ void TfTree::LoadFavoriteItems() {
 void TfTree::ShowFavorites() {
   LoadFavoriteItems();
   HMENU menu = CreatePopupMenu();
+  // The folder pictures go in the check-mark column, so every caption starts at one place.
+  MENUINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIM_STYLE;
+  info.dwStyle = MNS_CHECKORBMP;
+  SetMenuInfo(menu, &info);
   for (size_t i = 0; i < favorites_.size() && i < 200; ++i) {
     const int id = cmFavoriteFirst + static_cast<int>(i);
     AppendMenuW(menu, MF_STRING, id, Widen(MenuCaption(favorites_[i].first)).c_str());
