@@ -105,6 +105,8 @@ public:
   TTreeItem* Add(TTreeItem* parent, std::string_view name);
   // Sets the root of an empty list (the scans and loads start here). Null when a root exists.
   TTreeItem* AddRoot(std::string_view name);
+  // Frees the item with its subtree in one update bracket. A view focus on it (or inside it)
+  // moves first to its next sibling, else to its parent. Deleting the root empties the list.
   void Delete(TTreeItem* item);
   void Clear();
 
@@ -130,7 +132,8 @@ public:
   TTreeItem* FindItem(std::string_view path) const;
   // The child of `parent` named `name` (case ignored), or null.
   TTreeItem* FindChild(const TTreeItem* parent, std::string_view name) const;
-  // Add(destParent, source.Name) and, when that succeeded, the source's subtree below it.
+  // Add(destParent, source.Name) and, when that succeeded, the source's subtree below it. Null,
+  // with nothing copied, when destParent lies inside source's own subtree.
   TTreeItem* CopyItem(TTreeItem* destParent, const TTreeItem* source);
   // Copies `first` and its following siblings with their subtrees under destParent; the chain
   // stops at the first name already present there. `first` may belong to another list.
