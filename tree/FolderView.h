@@ -230,6 +230,8 @@ private:
   std::string treeFile_;
   bool savePending_ = false;
   bool suppressSave_ = false;
+  // The drive's root alone after a cancelled first scan: never written as the drive's cache.
+  bool rootOnly_ = false;
   bool cancelScan_ = false;
   bool scanCancelled_ = false;
   int scannedFolders_ = 0;

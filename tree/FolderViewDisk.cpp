@@ -48,7 +48,7 @@ std::string TQuillFolderView::GetFolder() const { return Focused() ? Focused()->
 void TQuillFolderView::SaveTree() {
   savePending_ = false;
   if (Handle()) KillTimer(Handle(), kSaveTimer);
-  if (drive_.empty() || !Items().Root) return;
+  if (drive_.empty() || !Items().Root || rootOnly_) return;
   if (treeFile_.empty()) treeFile_ = TreeCacheFile(drive_, TreePath, TreeRoot);
   Items().SaveToFile(fs_, codePage_, treeFile_);
 }
@@ -110,6 +110,7 @@ void TQuillFolderView::ShowRootOnly() {
   ResetView();
   Items().LoadFromStrings({TreeLine(true, 0, drive_)});
   suppressSave_ = false;
+  rootOnly_ = true;
   SetFocused(Items().Root);
 }
 
@@ -122,7 +123,13 @@ void TQuillFolderView::SetDrive(const std::string& text) {
     drive_ = drive;
     driveType_ = type;
     treeFile_ = TreeCacheFile(drive_, TreePath, TreeRoot);
+    // Nothing of the previous drive may stay shown under this one's name, should its scan be
+    // cancelled.
     ResetView();
+    suppressSave_ = true;
+    Items().Clear();
+    suppressSave_ = false;
+    rootOnly_ = false;
     bool loaded = false;
     if (GetFileAttributesW(Widen(treeFile_).c_str()) != INVALID_FILE_ATTRIBUTES) {
       SetBusy(true);
@@ -151,6 +158,7 @@ void TQuillFolderView::Refresh() {
   const bool done = ScanDirectory(DriveRoot(drive_), lines);
   if (done) {
     ResetView();
+    rootOnly_ = false;
     Items().LoadFromStrings(lines);
   }
   SetBusy(false);

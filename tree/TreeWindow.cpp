@@ -116,8 +116,8 @@ TfTree::TfTree(IQuestions& questions, const std::string& programFolder)
       view_(TWin32FileSystem::Instance(), TAnsiCodePage::Instance()) {}
 
 TfTree::~TfTree() {
+  // The children (and the view's pending cache write) go with the window, before the members.
   if (Handle()) DestroyWindow(Handle());
-  if (menu_ && !IsMenu(menu_)) menu_ = nullptr;
 }
 
 void TfTree::ApplySettings() {
@@ -574,6 +574,12 @@ void TfTree::LoadFavoriteItems() {
 void TfTree::ShowFavorites() {
   LoadFavoriteItems();
   HMENU menu = CreatePopupMenu();
+  // The folder pictures go in the check-mark column, so every caption starts at one place.
+  MENUINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIM_STYLE;
+  info.dwStyle = MNS_CHECKORBMP;
+  SetMenuInfo(menu, &info);
   for (size_t i = 0; i < favorites_.size() && i < 200; ++i) {
     const int id = cmFavoriteFirst + static_cast<int>(i);
     AppendMenuW(menu, MF_STRING, id, Widen(MenuCaption(favorites_[i].first)).c_str());

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,7 +13,9 @@
 #include "app/Commands.h"
 #include "app/MainForm.h"
 #include "base/Path.h"
+#include "base/Text.h"
 #include "fileview/ShellUtils.h"
+#include "messages/ShellFolders.h"
 #include "platform/Utf16.h"
 #include "tests/native/ScriptedQuestions.h"
 #include "tests/win32/StepScript.h"
@@ -57,10 +61,15 @@ class TreeWindow : public ::testing::Test {
       lines.push_back(TreeLine(true, level++, rest.substr(at, end - at)));
       at = end + 1;
     }
+    dataLevel = level - 1;
     lines.push_back(TreeLine(true, level, "Alpha"));
     lines.push_back(TreeLine(true, level + 1, "Inner"));
     lines.push_back(TreeLine(true, level, "Beta"));
     lines.push_back(TreeLine(true, level, "Gamma"));
+    WriteCache(lines);
+  }
+  void WriteCache(const std::vector<std::string>& cacheLines) {
+    lines = cacheLines;
     std::string text;
     for (const std::string& line : lines) text += line + "\r\n";
     test::WriteBytes(cacheFile, text);
@@ -78,6 +87,8 @@ class TreeWindow : public ::testing::Test {
 
   TScratchFolder program, data;
   std::string cacheFile;
+  std::vector<std::string> lines;  // the cache as written
+  int dataLevel = 0;               // the data folder's level in the tree
   test::TScriptedQuestions questions;
 };
 
@@ -328,6 +339,32 @@ TEST_F(TreeWindow, AScanCancelledHalfwayLeavesTheTreeAsItWas) {
        item = view.Items().GetNext(item))
     ++count;
   EXPECT_EQ(count, 602) << "24 x 24 + 24, with Deep and Deeper";
+
+  // A first scan of a drive cancelled: the drive's root alone, and no cache that would be
+  // trusted next time.
+  const std::string removable = test::Env("QUILL_TEST_REMOVABLE");
+  if (removable.empty()) GTEST_SKIP() << "no removable test drive";
+  const std::string drive = removable.substr(0, 2);
+  const std::string many = drive + "\\many-" + std::to_string(GetCurrentProcessId());
+  test::MakeFolder(many);
+  for (int i = 0; i < 24; ++i) {
+    test::MakeFolder(many + "\\F" + std::to_string(i));
+    for (int j = 0; j < 24; ++j) test::MakeFolder(many + "\\F" + std::to_string(i) + "\\G" + std::to_string(j));
+  }
+  {
+    test::TScript script({{"Scanning...", [&](HWND scan) {
+                             SendMessageW(GetDlgItem(scan, TfScan::kCancelId), BM_CLICK, 0, 0);
+                           }}});
+    view.SetDrive(drive);
+    EXPECT_TRUE(script.Finished());
+  }
+  test::RemoveTree(many);
+  EXPECT_TRUE(view.ScanCancelled());
+  EXPECT_EQ(view.Drive(), drive);
+  EXPECT_EQ(view.Items().Count, 1);
+  EXPECT_EQ(view.GetFolder(), drive + "\\");
+  view.SaveTree();
+  EXPECT_FALSE(test::Exists(TreeCacheFile(drive, program.Path(), false)));
 }
 
 TEST_F(TreeWindow, MenuCommandsExpandCollapseAndOpenFavourites) {
@@ -374,6 +411,180 @@ TEST_F(TreeWindow, ThePlacementAndTheFontComeFromTheSettingsAndThePlacementGoesB
   const std::string ini = test::ReadBytes(program / "quill.ini");
   EXPECT_NE(ini.find("Tree=0,60,70,700,500"), std::string::npos) << ini;
   EXPECT_NE(ini.find("TFont=\"Arial\",12,0"), std::string::npos) << "other keys stay";
+}
+
+TEST_F(TreeWindow, PagingScrollingAndSearchingInATreeLongerThanTheWindow) {
+  // 150 more folders below the data folder and a chain twelve levels deep below Alpha, known
+  // to the cache only.
+  std::vector<std::string> more = lines;
+  const auto inner = std::find(more.begin(), more.end(), TreeLine(true, dataLevel + 2, "Inner"));
+  ASSERT_NE(inner, more.end());
+  std::vector<std::string> chain;
+  for (int i = 1; i <= 12; ++i) chain.push_back(TreeLine(true, dataLevel + 2 + i, "L" + std::to_string(i)));
+  more.insert(inner + 1, chain.begin(), chain.end());
+  for (int i = 0; i < 150; ++i) {
+    char name[8];
+    std::snprintf(name, sizeof name, "S%03d", i);
+    more.push_back(TreeLine(true, dataLevel + 1, name));
+  }
+  WriteCache(more);
+  auto window = OpenTree(data.Path());
+  TQuillFolderView& view = window->FolderView();
+  HWND v = view.Handle();
+  const int rows = view.VisibleRows();
+  ASSERT_GT(rows, 5);
+
+  Key(v, VK_END);
+  TTreeItem* last = view.Focused();
+  EXPECT_EQ(last->Name, "S149");
+  EXPECT_EQ(view.TopItem()->Row, last->Row - rows + 1) << "the last row at the bottom";
+  EXPECT_EQ(view.ScrollOrigin().y, view.TopItem()->Row);
+  Key(v, VK_HOME);
+  EXPECT_EQ(view.Focused(), view.Items().Root);
+  EXPECT_EQ(view.ScrollOrigin().y, 0);
+  Key(v, VK_NEXT);
+  EXPECT_EQ(view.Focused()->Row, rows - 1) << "Page Down goes to the bottom row first";
+  EXPECT_EQ(view.ScrollOrigin().y, 0);
+  Key(v, VK_NEXT);
+  EXPECT_EQ(view.Focused()->Row, 2 * rows - 1) << "then a page further";
+  EXPECT_EQ(view.ScrollOrigin().y, rows);
+  Key(v, VK_PRIOR);
+  EXPECT_EQ(view.Focused(), view.TopItem()) << "Page Up goes to the top row first";
+  Key(v, VK_PRIOR);
+  EXPECT_EQ(view.Focused()->Row, 0);
+  EXPECT_EQ(view.ScrollOrigin().y, 0);
+  SendMessageW(v, WM_VSCROLL, SB_LINEDOWN, 0);
+  SendMessageW(v, WM_VSCROLL, SB_LINEDOWN, 0);
+  EXPECT_EQ(view.ScrollOrigin().y, 2);
+  EXPECT_EQ(view.TopItem()->Row, 2);
+  SendMessageW(v, WM_VSCROLL, SB_BOTTOM, 0);
+  EXPECT_EQ(view.TopItem()->Row, last->Row - rows + 1) << "the bar stops where the last row is at the bottom";
+
+  // A folder deeper than the columns that fit scrolls the levels sideways.
+  TTreeItem* deep = view.Items().FindItem(data / "Alpha\\Inner\\L1\\L2\\L3\\L4\\L5\\L6\\L7\\L8\\L9\\L10\\L11\\L12");
+  ASSERT_NE(deep, nullptr);
+  view.SetFocused(deep);
+  EXPECT_EQ(view.ScrollOrigin().x, deep->Level - view.VisibleColumns());
+  EXPECT_GT(view.ScrollOrigin().x, 0);
+  EXPECT_EQ(view.GetItemPos(deep).x, view.VisibleColumns() * view.ColumnWidth() + 12);
+  EXPECT_EQ(view.GetItemAt(view.GetItemPos(deep).x + 25, view.GetItemPos(deep).y + 2), deep);
+  test::SaveShot(window->Handle(), "tree-deep");
+
+  // Find Next walks the matches and wraps round to the first one.
+  Key(v, VK_HOME);
+  Type(v, "s14");
+  EXPECT_EQ(view.Focused()->Name, "S140");
+  for (int i = 1; i <= 9; ++i) Key(v, VK_F3);
+  EXPECT_EQ(view.Focused()->Name, "S149");
+  Key(v, VK_F3);
+  EXPECT_EQ(view.Focused()->Name, "S140");
+}
+
+TEST_F(TreeWindow, ADamagedCacheIsReportedAndTheDriveReadAgain) {
+  WriteCache({TreeLine(true, 0, "C:"), "1 1Users", "1xxBroken"});
+  questions.AnswerMessage(mrOk);
+  auto window = OpenTree(data / "Beta");
+  ASSERT_EQ(questions.CountAsked(test::TQuestionKind::Message), 1u);
+  EXPECT_FALSE(questions.Asked()[0].text.empty());
+  EXPECT_EQ(window->FolderView().GetFolder(), data / "Beta") << "the drive was read from disk";
+  window->FolderView().SaveTree();
+  const std::string cache = CacheText();
+  EXPECT_EQ(cache.substr(0, 7), "1 0C:\r\n");
+  EXPECT_EQ(cache.find("Broken"), std::string::npos);
+  EXPECT_NE(cache.find("Gamma"), std::string::npos);
+}
+
+TEST_F(TreeWindow, ADriveWithoutAVolumeIsNotSwitchedToAndRemovableDrivesAreCachedOnlyElsewhere) {
+  auto window = OpenTree(data.Path());
+  TQuillFolderView& view = window->FolderView();
+  const int pressed = window->ToolBar().Down();
+  std::string missing;
+  for (char c = 'Q'; c <= 'Y' && missing.empty(); ++c)
+    if (DriveLetters().find(c) == std::string::npos) missing = std::string(1, c) + ":";
+  view.SetDrive(missing);
+  EXPECT_EQ(view.Drive(), "C:");
+  EXPECT_EQ(window->ToolBar().Down(), pressed);
+  EXPECT_EQ(view.GetFolder(), data.Path());
+
+  const std::string removable = test::Env("QUILL_TEST_REMOVABLE");
+  if (removable.empty()) GTEST_SKIP() << "no removable test drive";
+  const std::string drive = removable.substr(0, 2);
+  // Kept in the cache folder, the removable drive's tree is written like any other...
+  view.SetDrive(drive);
+  ASSERT_EQ(view.Drive(), drive);
+  view.SaveTree();
+  EXPECT_EQ(view.TreeFile(), TreeCacheFile(drive, program.Path(), false));
+  EXPECT_TRUE(test::Exists(view.TreeFile()));
+  // ...but never on the drive itself.
+  view.TreeRoot = true;
+  view.SetDrive("C:");
+  view.SetDrive(drive);
+  view.SaveTree();
+  EXPECT_EQ(view.TreeFile(), drive + "\\treeinfo.xcd");
+  EXPECT_FALSE(test::Exists(drive + "\\treeinfo.xcd"));
+  DeleteFileW(L"C:\\treeinfo.xcd");
+}
+
+// Ctrl+key, as the window reads the modifier from the key state.
+void CtrlKey(HWND window, WPARAM key) {
+  BYTE state[256];
+  GetKeyboardState(state);
+  state[VK_CONTROL] = 0x80;
+  SetKeyboardState(state);
+  SendMessageW(window, WM_KEYDOWN, key, 0);
+  state[VK_CONTROL] = 0;
+  SetKeyboardState(state);
+}
+
+TEST_F(TreeWindow, TheWindowsKeysKeyBarAndPartRefreshOfTheRoot) {
+  // The cache's root holds a folder that is gone; a refresh of the root drops it, adds what the
+  // drive's root holds and keeps the subtrees it knows.
+  std::vector<std::string> withGhost = lines;
+  withGhost.push_back(TreeLine(true, 1, "Ghost Folder"));
+  WriteCache(withGhost);
+  auto window = OpenTree(data / "Beta");
+  TQuillFolderView& view = window->FolderView();
+  HWND v = view.Handle();
+
+  // Key bar: the fifth panel is F7, New Folder; Alt+R renames, Alt+K makes a folder too.
+  questions.AnswerText("From Bar");
+  window->StatusBar().OnClick(4);
+  EXPECT_TRUE(test::Exists(data / "Beta\\From Bar"));
+  questions.AnswerText("Renamed By Alt");
+  SendMessageW(v, WM_SYSKEYDOWN, 'R', 0);
+  EXPECT_TRUE(test::Exists(data / "Beta\\Renamed By Alt"));
+  EXPECT_EQ(view.GetFolder(), data / "Beta\\Renamed By Alt");
+  questions.CancelText();
+  SendMessageW(v, WM_SYSKEYDOWN, 'K', 0);
+  EXPECT_EQ(questions.Asked().back().caption, "New Folder");
+
+  // Up and Down keep to the column: from Inner, Up finds no Inner-level folder above and goes to
+  // its parent; Ctrl+Left is the previous item in order, Shift+Down the next sibling.
+  view.SetFocused(view.Items().FindItem(data / "Alpha\\Inner"));
+  Key(v, VK_UP);
+  EXPECT_EQ(view.GetFolder(), data / "Alpha");
+  view.SetFocused(view.Items().FindItem(data / "Gamma"));
+  CtrlKey(v, VK_LEFT);
+  EXPECT_EQ(view.GetFolder(), data / "Beta\\Renamed By Alt");
+  view.SetFocused(view.Items().FindItem(data / "Alpha"));
+  Key(v, VK_DOWN, true);
+  EXPECT_EQ(view.GetFolder(), data / "Beta");
+
+  // Ctrl+W goes to the user's documents folder when the system names one (the tree's scan
+  // leaves out folder links, which Wine makes of it).
+  const std::string personal = ShellFolder("Personal");
+  if (!personal.empty() && IsFolder(personal) && !(test::Attributes(personal) & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    CtrlKey(v, 'W');
+    EXPECT_TRUE(SameTextAscii(view.GetFolder(), StripBackslash(personal))) << view.GetFolder();
+  }
+
+  Key(v, VK_HOME);
+  Key(v, VK_F6);
+  TTreeItems& items = view.Items();
+  EXPECT_EQ(items.FindChild(items.Root, "Ghost Folder"), nullptr);
+  EXPECT_NE(items.FindChild(items.Root, "windows"), nullptr);
+  EXPECT_NE(items.FindItem(data / "Alpha\\Inner"), nullptr) << "known subtrees stay";
+  EXPECT_EQ(view.Focused(), items.Root);
 }
 
 class TreeChooser : public TreeWindow {};
