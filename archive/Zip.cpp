@@ -167,15 +167,20 @@ std::unique_ptr<TUnzipCall> TZip::BuildUnzipCommand(const std::vector<std::strin
   return call;
 }
 
-void TZip::Add() {
-  if (Zipping || !libraries_) return;
-  Zipping = true;
+// What one library call reports starts from nothing.
+void TZip::StartRun() {
   ErrorCode = 0;
   SuccessCount = 0;
   Problems.clear();
   currentFile_.clear();
   Message.clear();
   Abort = false;
+}
+
+void TZip::Add() {
+  if (Zipping || !libraries_) return;
+  Zipping = true;
+  StartRun();
   bool loadedNow = false;
   if (const int missing = libraries_->LoadZip(loadedNow)) {
     ShowMessage(missing);
@@ -201,12 +206,7 @@ void TZip::Add() {
 void TZip::Extract(const std::string& destination) {
   if (Unzipping || !libraries_) return;
   Unzipping = true;
-  ErrorCode = 0;
-  SuccessCount = 0;
-  Problems.clear();
-  currentFile_.clear();
-  Message.clear();
-  Abort = false;
+  StartRun();
   bool loadedNow = false;
   if (const int missing = libraries_->LoadUnzip(loadedNow)) {
     ShowMessage(missing);

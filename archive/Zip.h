@@ -110,6 +110,7 @@ public:
   std::function<std::unique_ptr<zipformat::IByteSource>(const std::string& path, int& error)> OpenSource;
 
 private:
+  void StartRun();
   std::string ToAnsi(const std::string& text) const;
   std::string FromAnsi(const char* text) const;
   void AnswerPassword(zipapi::ZipCallbackRecord& record);
