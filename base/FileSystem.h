@@ -38,9 +38,9 @@ struct TFindData {
 class IFileSystem : public IFileStore {
 public:
   // Calls `found` for every entry matching `pattern` (a folder joined with a mask such as
-  // "*.*"), "." and ".." included as the system gives them. Nothing happens when the folder
-  // cannot be read or nothing matches.
-  virtual void Enumerate(const std::string& pattern, const std::function<void(const TFindData&)>& found) = 0;
+  // "*.*"), "." and ".." included as the system gives them. False when the folder cannot be
+  // read (missing, or access denied); true when it was read, even if nothing matched.
+  virtual bool Enumerate(const std::string& pattern, const std::function<void(const TFindData&)>& found) = 0;
   virtual bool SetCurrentDir(const std::string& path) = 0;
   virtual std::string CurrentDir() = 0;
   virtual uint32_t GetAttributes(const std::string& path) = 0;  // kInvalidAttributes when missing

@@ -23,7 +23,7 @@ public:
     file.assign(bytes);
     return 0;
   }
-  void Enumerate(const std::string&, const std::function<void(const TFindData&)>&) override {}
+  bool Enumerate(const std::string&, const std::function<void(const TFindData&)>&) override { return false; }
   bool SetCurrentDir(const std::string&) override { return false; }
   std::string CurrentDir() override { return "C:\\"; }
   uint32_t GetAttributes(const std::string& path) override { return path == name ? faArchive : kInvalidAttributes; }

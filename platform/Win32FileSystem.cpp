@@ -81,11 +81,14 @@ uint32_t TWin32FileSystem::WriteAll(const std::string& path, std::string_view by
   return 0;
 }
 
-void TWin32FileSystem::Enumerate(const std::string& pattern, const std::function<void(const TFindData&)>& found) {
+bool TWin32FileSystem::Enumerate(const std::string& pattern, const std::function<void(const TFindData&)>& found) {
   WIN32_FIND_DATAW data;
   TFindHandle find(FindFirstFileExW(LongPath(pattern).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
                                     FIND_FIRST_EX_LARGE_FETCH));
-  if (!find) return;
+  if (!find) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;
+  }
   TFindData entry;
   do {
     // One reused buffer for the name: a large folder converts 100,000 of them.
@@ -98,6 +101,7 @@ void TWin32FileSystem::Enumerate(const std::string& pattern, const std::function
     entry.time = ToUint64(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
     found(entry);
   } while (FindNextFileW(find.Get(), &data));
+  return true;
 }
 
 bool TWin32FileSystem::SetCurrentDir(const std::string& path) {

@@ -9,7 +9,7 @@ class TWin32FileSystem : public IFileSystem {
 public:
   bool ReadAll(const std::string& path, std::string& bytes) override;
   uint32_t WriteAll(const std::string& path, std::string_view bytes) override;
-  void Enumerate(const std::string& pattern, const std::function<void(const TFindData&)>& found) override;
+  bool Enumerate(const std::string& pattern, const std::function<void(const TFindData&)>& found) override;
   bool SetCurrentDir(const std::string& path) override;
   std::string CurrentDir() override;
   uint32_t GetAttributes(const std::string& path) override;

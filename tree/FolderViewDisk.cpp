@@ -102,6 +102,8 @@ bool TQuillFolderView::ScanDirectory(const std::string& path, std::vector<std::s
   scanCancelled_ = scanner.Stats().cancelled || cancelScan_;
   scannedFolders_ = scanner.Stats().folders;
   if (OnAfterScan) OnAfterScan();
+  const std::string leftOut = LeftOutText(scanner.Stats());
+  if (!leftOut.empty() && Items().OnMessage) Items().OnMessage(leftOut);
   return done && !scanCancelled_;
 }
 

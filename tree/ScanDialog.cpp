@@ -25,8 +25,9 @@ HFONT MakeFont(int points, int weight) {
 TfScan::~TfScan() { Close(); }
 
 bool TfScan::Create(HWND owner) {
-  // A caption without a system menu: the scan is ended by Cancel, not by the close box.
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;
+  // Minimise and maximise boxes, but the scan is ended by Cancel, not by the close box (removed
+  // from the system menu below, which greys it).
+  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
   RECT outer{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&outer, style, FALSE, WS_EX_DLGMODALFRAME);
   const int width = outer.right - outer.left;
@@ -34,6 +35,7 @@ bool TfScan::Create(HWND owner) {
   const POINT at = CentredOver(owner, width, height);
   if (!CreateHandle(L"QuillScanWindow", style, WS_EX_DLGMODALFRAME, L"Scanning...", at.x, at.y, width, height, owner))
     return false;
+  DeleteMenu(GetSystemMenu(Handle(), FALSE), SC_CLOSE, MF_BYCOMMAND);
   font_.Reset(MakeFont(8, FW_NORMAL));
   headerFont_.Reset(MakeFont(8, FW_BOLD));
   CreateControls();
@@ -159,6 +161,16 @@ LRESULT TfScan::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       cancelled_ = true;
       return 0;
+    case WM_GETMINMAXINFO: {
+      // The layout is fixed: maximised, the window keeps its size where it stands.
+      RECT frame{};
+      if (GetWindowRect(Handle(), &frame) && !IsZoomed(Handle())) {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMaxSize = {frame.right - frame.left, frame.bottom - frame.top};
+        info->ptMaxPosition = {frame.left, frame.top};
+      }
+      return 0;
+    }
     default:
       break;
   }

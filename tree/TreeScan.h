@@ -1,5 +1,5 @@
 // Reads a folder subtree from disk into cache lines (TreeCache.h form, directory order, every
-// folder expanded). Folder links and junctions are not followed, paths longer than
+// folder expanded). Folder links and junctions are listed but not followed, paths longer than
 // kMaxTreePath or deeper than kMaxTreeLevel are left out; all are counted for the scan's report.
 // Portable.
 #pragma once
@@ -21,10 +21,14 @@ struct TTreeScanStats {
   int folders = 0;     // lines added below the first
   int tooLong = 0;     // folders left out: path longer than kMaxTreePath
   int tooDeep = 0;     // folders left out: level above kMaxTreeLevel
-  int links = 0;       // folders left out: reparse points
+  int links = 0;       // reparse points: listed among `folders`, never entered
   int unreadable = 0;  // folders left out: could not be entered
   bool cancelled = false;
 };
+
+// What the user is told about folders a scan could not record ("" when none): too long a path
+// or too deep a level, which the cache file cannot hold.
+std::string LeftOutText(const TTreeScanStats& stats);
 
 class TTreeScanner {
 public:
@@ -37,7 +41,7 @@ public:
   // Clears `lines` and fills them with `path`'s folder (level from its depth; the drive for a
   // root) and every folder below it. False when `path` cannot be entered (lines left
   // untouched) or when cancelled (lines then hold the part read so far, still well formed).
-  // The current directory is the same afterwards.
+  // The current directory is not used.
   bool ScanDirectory(const std::string& path, std::vector<std::string>& lines);
   // ScanDirectory then LoadFromStrings into `items`.
   bool ScanTree(const std::string& path, TTreeItems& items);
@@ -45,7 +49,9 @@ public:
   const TTreeScanStats& Stats() const { return stats_; }
 
 private:
-  bool ScanDir(const std::string& folder, int level, std::vector<std::string>& lines);
+  bool ListFolders(const std::string& folder, std::vector<TFindData>& folders);
+  bool ScanDir(const std::string& folder, const std::vector<TFindData>& entries, int level,
+               std::vector<std::string>& lines);
 
   IFileSystem& fs_;
   TTreeScanStats stats_;

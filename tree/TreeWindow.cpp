@@ -175,6 +175,13 @@ void TfTree::CreateMenus() {
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(folder), L"Fold&er");
   AppendMenuW(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(tree), L"&Tree");
   SetMenu(Handle(), menu_);
+  menuLook_.DrawImage = [](UINT id, HDC dc, const RECT& r, bool) {
+    if (id < static_cast<UINT>(cmFavoriteFirst) || id >= static_cast<UINT>(cmFavoriteFirst + kMaxFavoriteItems))
+      return false;
+    DrawTreeGlyph(dc, tgDir, r.left + (r.right - r.left - 16) / 2, r.top + (r.bottom - r.top - 16) / 2);
+    return true;
+  };
+  menuLook_.Attach(menu_, true);
 }
 
 void TfTree::CreateControls() {
@@ -580,7 +587,7 @@ void TfTree::ShowFavorites() {
   info.fMask = MIM_STYLE;
   info.dwStyle = MNS_CHECKORBMP;
   SetMenuInfo(menu, &info);
-  for (size_t i = 0; i < favorites_.size() && i < 200; ++i) {
+  for (size_t i = 0; i < favorites_.size() && i < kMaxFavoriteItems; ++i) {
     const int id = cmFavoriteFirst + static_cast<int>(i);
     AppendMenuW(menu, MF_STRING, id, Widen(MenuCaption(favorites_[i].first)).c_str());
     MENUITEMINFOW item{};
@@ -594,10 +601,59 @@ void TfTree::ShowFavorites() {
   const RECT button = toolBar_.ButtonRect(0);
   POINT at{button.left, button.bottom};
   ClientToScreen(toolBar_.Handle(), &at);
-  const int chosen = static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, at.x, at.y,
-                                                     0, Handle(), nullptr));
-  DestroyMenu(menu);
+  const int chosen = TrackMenu(menu, at, 0);
   if (chosen) RunCommand(chosen);
+}
+
+int TfTree::TrackMenu(HMENU menu, POINT screen, UINT flags) {
+  menuLook_.Attach(menu, false);
+  const int chosen = static_cast<int>(
+      TrackPopupMenu(menu, flags | TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, screen.x, screen.y, 0, Handle(), nullptr));
+  HideFavoriteHint();
+  menuLook_.Detach(menu);
+  DestroyMenu(menu);
+  return chosen;
+}
+
+// A favourite's hint is its path: shown beside the highlighted item, as a tool tip would.
+void TfTree::MenuSelect(HMENU menu, UINT item, UINT flags) {
+  const int index = static_cast<int>(item) - cmFavoriteFirst;
+  if (!menu || (flags & MF_POPUP) || index < 0 || index >= static_cast<int>(favorites_.size()) ||
+      index >= kMaxFavoriteItems) {
+    HideFavoriteHint();
+    return;
+  }
+  RECT itemRect{};
+  if (!GetMenuItemRect(nullptr, menu, static_cast<UINT>(index), &itemRect)) return;
+  if (!favoriteHint_) {
+    favoriteHint_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                    0, 0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+    tool.hwnd = Handle();
+    tool.uId = 1;
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(favoriteHint_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  std::wstring path = Widen(favorites_[static_cast<size_t>(index)].second);
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = Handle();
+  tool.uId = 1;
+  tool.lpszText = path.data();
+  SendMessageW(favoriteHint_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(favoriteHint_, TTM_TRACKPOSITION, 0, MAKELPARAM(itemRect.right + 4, itemRect.top));
+  SendMessageW(favoriteHint_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+}
+
+void TfTree::HideFavoriteHint() {
+  if (!favoriteHint_) return;
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = Handle();
+  tool.uId = 1;
+  SendMessageW(favoriteHint_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
 }
 
 void TfTree::AddFavorite() {
@@ -623,9 +679,7 @@ void TfTree::FolderViewContextMenu(int x, int y) {
   AppendItem(menu, cmProperties, "Prop&erties");
   POINT at{x, y};
   ClientToScreen(view_.Handle(), &at);
-  const int chosen =
-      static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(), nullptr));
-  DestroyMenu(menu);
+  const int chosen = TrackMenu(menu, at, TPM_RIGHTBUTTON);
   if (chosen) RunCommand(chosen);
 }
 
@@ -677,6 +731,7 @@ LRESULT TfTree::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_MEASUREITEM: {
       auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (wParam == 0 && menuLook_.Measure(*measure)) return TRUE;
       if (measure->CtlType == ODT_MENU) {
         measure->itemWidth = 16;
         measure->itemHeight = 16;
@@ -686,6 +741,7 @@ LRESULT TfTree::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_DRAWITEM: {
       auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+      if (wParam == 0 && menuLook_.Draw(*draw)) return TRUE;
       if (draw->CtlType == ODT_MENU) {
         DrawTreeGlyph(draw->hDC, tgDir, draw->rcItem.left,
                       draw->rcItem.top + (draw->rcItem.bottom - draw->rcItem.top - 16) / 2);
@@ -693,6 +749,14 @@ LRESULT TfTree::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
+    case WM_MENUCHAR:
+      return menuLook_.MenuChar(static_cast<wchar_t>(LOWORD(wParam)), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
+    case WM_MENUSELECT:
+      MenuSelect(reinterpret_cast<HMENU>(lParam), LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_EXITMENULOOP:
+      HideFavoriteHint();
+      return 0;
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE && IsWindowEnabled(Handle()) && view_.Handle()) SetFocus(view_.Handle());
       return 0;

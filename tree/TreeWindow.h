@@ -18,6 +18,7 @@
 #include "tree/ScanDialog.h"
 #include "tree/TreeToolBar.h"
 #include "ui/BtnStatusBar.h"
+#include "ui/MenuLook.h"
 #include "ui/Window.h"
 
 namespace quill {
@@ -50,6 +51,7 @@ public:
     cmSelect, cmToggle, cmAddFavorite,
     cmFavoriteFirst = 400,
   };
+  static constexpr int kMaxFavoriteItems = 200;
   enum TControl : int { kAddressId = 101, kVolumeId, kFindId, kAddressLabelId };
 
   // `programFolder` ends in "\" and holds quill.ini, quill.col and favorite.dat.
@@ -117,6 +119,9 @@ private:
   void ShowFolderProperties();
   void ExpandCollapse(int command);
   void AddressEnter();
+  int TrackMenu(HMENU menu, POINT screen, UINT flags);
+  void MenuSelect(HMENU menu, UINT item, UINT flags);
+  void HideFavoriteHint();
   static LRESULT CALLBACK AddressEditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                           DWORD_PTR self);
 
@@ -133,6 +138,8 @@ private:
   HWND volume_ = nullptr;
   HWND find_ = nullptr;
   HMENU menu_ = nullptr;
+  TMenuLook menuLook_;
+  HWND favoriteHint_ = nullptr;  // the path of the favourite under the mouse, beside the menu
   TFontHandle font_;
   std::string driveLetters_;
   int pressedDrive_ = -1;

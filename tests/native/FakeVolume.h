@@ -65,13 +65,15 @@ public:
   }
 
   // IFileSystem
-  void Enumerate(const std::string& pattern, const std::function<void(const TFindData&)>& found) override {
+  bool Enumerate(const std::string& pattern, const std::function<void(const TFindData&)>& found) override {
     ++enumerations;
     patterns.push_back(pattern);
     const std::string folder = ParentOf(pattern);
     const std::string mask = FileNamePart(pattern);
     auto it = nodes.find(Fold(folder));
-    if (it == nodes.end() || !(it->second.attributes & faDirectory)) return;
+    if (it == nodes.end() || !(it->second.attributes & faDirectory)) return false;
+    const auto drive = drives.find(UpperAscii(it->second.path[0]));
+    if (drive != drives.end() && !drive->second.ready) return false;
     if (!IsRootFolder(it->second.name)) {
       for (const char* dot : {".", ".."})
         if (Matches(mask, dot)) found({dot, faDirectory, 0, 0});
@@ -80,6 +82,7 @@ public:
       const TNode& n = nodes.at(child);
       if (Matches(mask, n.name)) found({n.name, n.attributes, n.size, n.time});
     }
+    return true;
   }
   bool SetCurrentDir(const std::string& path) override {
     const std::string full = Resolve(path);

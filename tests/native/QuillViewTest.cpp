@@ -410,8 +410,8 @@ public:
     const std::string rest = path.substr(2);
     return "\\\\srv\\share" + (rest == "\\" ? std::string() : rest);
   }
-  void Enumerate(const std::string& pattern, const std::function<void(const TFindData&)>& found) override {
-    TFakeVolume::Enumerate(ToLocal(pattern), found);
+  bool Enumerate(const std::string& pattern, const std::function<void(const TFindData&)>& found) override {
+    return TFakeVolume::Enumerate(ToLocal(pattern), found);
   }
   bool SetCurrentDir(const std::string& path) override { return TFakeVolume::SetCurrentDir(ToLocal(path)); }
   std::string CurrentDir() override { return ToShare(TFakeVolume::CurrentDir()); }

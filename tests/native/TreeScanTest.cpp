@@ -13,12 +13,12 @@
 namespace quill {
 namespace {
 
-// A volume on which some folders cannot be entered.
+// A volume on which some folders cannot be read.
 class TLockedVolume : public test::TFakeVolume {
 public:
-  bool SetCurrentDir(const std::string& path) override {
-    if (locked.count(UpperAscii(path))) return false;
-    return TFakeVolume::SetCurrentDir(path);
+  bool Enumerate(const std::string& pattern, const std::function<void(const TFindData&)>& found) override {
+    if (locked.count(UpperAscii(FileDirPart(pattern)))) return false;
+    return TFakeVolume::Enumerate(pattern, found);
   }
   std::set<std::string> locked;
 };
@@ -51,9 +51,10 @@ TEST_F(TreeScanTest, ReadsTheDriveInDirectoryOrder) {
   };
   std::vector<std::string> lines{"stale"};
   ASSERT_TRUE(scanner.ScanDirectory("C:\\", lines));
-  EXPECT_EQ(lines, (std::vector<std::string>{"1 0C:", "1 1Windows", "1 2System32", "1 1Program Files", "1 2Common", "1 1Apps"}));
-  EXPECT_EQ(names, (std::vector<std::string>{"Windows#1", "System32#2", "Program Files#3", "Common#4", "Apps#5"}));
-  EXPECT_EQ(scanner.Stats().folders, 5);
+  EXPECT_EQ(lines, (std::vector<std::string>{"1 0C:", "1 1Windows", "1 2System32", "1 1Program Files", "1 2Common",
+                                              "1 1Link", "1 1Apps"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Windows#1", "System32#2", "Program Files#3", "Common#4", "Apps#6"}));
+  EXPECT_EQ(scanner.Stats().folders, 6);
   EXPECT_EQ(scanner.Stats().links, 1);
   EXPECT_EQ(scanner.Stats().unreadable, 1);
   EXPECT_FALSE(scanner.Stats().cancelled);
@@ -72,10 +73,11 @@ TEST_F(TreeScanTest, ReadsTheDriveInDirectoryOrder) {
 
   TTreeItems items;
   ASSERT_TRUE(scanner.ScanTree("C:\\", items));
-  EXPECT_EQ(items.Count, 6);
+  EXPECT_EQ(items.Count, 7);
   EXPECT_EQ(items.Root->FirstChild->Name, "Apps");
   EXPECT_TRUE(items.FindItem("C:\\Program Files\\Common"));
-  EXPECT_FALSE(items.FindItem("C:\\Link"));
+  ASSERT_TRUE(items.FindItem("C:\\Link"));
+  EXPECT_FALSE(items.FindItem("C:\\Link\\Inside"));
 }
 
 TEST_F(TreeScanTest, CancellingKeepsAWellFormedPart) {
@@ -106,6 +108,11 @@ TEST_F(TreeScanTest, LongPathsAndDeepFoldersAreLeftOutAndCounted) {
   ASSERT_TRUE(scanner.ScanTree("C:\\", items));
   EXPECT_EQ(scanner.Stats().tooLong, 2);
   EXPECT_EQ(scanner.Stats().tooDeep, 1);
+  // The user is told both counts.
+  EXPECT_EQ(LeftOutText(scanner.Stats()),
+            "2 folders are left out of the tree: the path is longer than 1023 characters.\n"
+            "1 folder is left out of the tree: nested deeper than 99 levels.");
+  EXPECT_EQ(LeftOutText(TTreeScanStats{}), "");
   EXPECT_TRUE(items.FindItem(longest));
   int deepest = 0;
   for (TTreeItem* item = items.Root; item; item = items.GetNext(item)) deepest = std::max(deepest, item->Level);
