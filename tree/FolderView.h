@@ -212,6 +212,8 @@ public:
 
   std::function<void()> OnBeforeScan;
   std::function<void(const std::string& folder)> OnScan;
+  // While one large folder is being listed: let the windows repaint.
+  std::function<void()> OnScanBusy;
   std::function<void()> OnAfterScan;
   std::function<void(const std::string& drive, int folderCount, uint32_t driveType)> OnChangeDrive;
 

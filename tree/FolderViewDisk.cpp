@@ -91,6 +91,9 @@ bool TQuillFolderView::ScanDirectory(const std::string& path, std::vector<std::s
     if (OnScan) OnScan(name);
     return !cancelScan_;
   };
+  scanner.OnBusy = [this] {
+    if (OnScanBusy) OnScanBusy();
+  };
   if (OnBeforeScan) OnBeforeScan();
   bool done = false;
   try {

@@ -22,7 +22,9 @@ std::string LeftOutText(const TTreeScanStats& stats) {
 
 bool TTreeScanner::ListFolders(const std::string& folder, std::vector<TFindData>& folders) {
   folders.clear();
+  size_t seen = 0;
   return fs_.Enumerate(JoinPath(folder, "*.*"), [&](const TFindData& found) {
+    if ((++seen & 4095) == 0 && OnBusy) OnBusy();
     if ((found.attributes & faDirectory) && found.name != "." && found.name != "..") folders.push_back(found);
   });
 }

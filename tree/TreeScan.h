@@ -37,6 +37,9 @@ public:
   // Called for each folder entered, with its name and the number entered so far; returning
   // false cancels the scan.
   std::function<bool(const std::string& name, int count)> OnScan;
+  // Called every few thousand entries while one folder is listed: a folder of 100,000 files
+  // takes long enough that the host's windows must be kept alive meanwhile.
+  std::function<void()> OnBusy;
 
   // Clears `lines` and fills them with `path`'s folder (level from its depth; the drive for a
   // root) and every folder below it. False when `path` cannot be entered (lines left

@@ -212,6 +212,9 @@ void TfTree::CreateControls() {
   view_.OnChangeDrive = [this](const std::string& drive, int, uint32_t type) { FolderViewChangeDrive(drive, type); };
   view_.OnBeforeScan = [this] { BeforeScan(); };
   view_.OnScan = [this](const std::string& folder) { Scan(folder); };
+  view_.OnScanBusy = [this] {
+    if (scan_) scan_->Pump();
+  };
   view_.OnAfterScan = [this] { AfterScan(); };
   view_.Items().OnMessage = [this](const std::string& text) { questions_.Message(text, "", mbOk, miNone); };
   ShowWindow(view_.Handle(), SW_SHOW);

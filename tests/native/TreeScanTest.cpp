@@ -92,6 +92,17 @@ TEST_F(TreeScanTest, CancellingKeepsAWellFormedPart) {
   EXPECT_EQ(items.Count, 3);
 }
 
+TEST_F(TreeScanTest, AFolderOfManyFilesKeepsTheHostAliveWhileListed) {
+  volume.MakeFolder("C:\\Big");
+  for (int i = 0; i < 9000; ++i) volume.MakeFile("C:\\Big\\f" + std::to_string(i));
+  int busy = 0;
+  scanner.OnBusy = [&] { ++busy; };
+  std::vector<std::string> lines;
+  ASSERT_TRUE(scanner.ScanDirectory("C:\\Big", lines));
+  EXPECT_EQ(busy, 2);  // 9,002 entries with "." and ".."
+  EXPECT_EQ(lines, std::vector<std::string>{"1 1Big"});
+}
+
 TEST_F(TreeScanTest, LongPathsAndDeepFoldersAreLeftOutAndCounted) {
   // C:\Deep\a\a...: levels 1 to 101.
   std::string path = "C:\\Deep";
