@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchWindow.h"
 #include "fileview/FileViewWindow.h"
 #include "fileview/QuillView.h"
 #include "platform/Utf16.h"
@@ -24,6 +25,8 @@
 namespace {
 
 using namespace quill;
+using bench::Pump;
+using bench::THostWindow;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kClientWidth = 1000;
@@ -73,30 +76,7 @@ size_t BareLoop(const std::wstring& folder) {
   return entries.size();
 }
 
-// Handles whatever is queued (size, activation, focus paints) so none of it lands inside a
-// timed stretch.
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
 bool HasUpdate(HWND hwnd) { return GetUpdateRect(hwnd, nullptr, FALSE) != FALSE; }
-
-class THostWindow : public TWindow {
-public:
-  bool Create(int width, int height) {
-    RECT r{0, 0, width, height};
-    AdjustWindowRectEx(&r, kStyle, FALSE, 0);
-    return CreateHandle(L"QuillPaintBenchHost", kStyle, 0, L"paint_bench", 20, 20, r.right - r.left,
-                        r.bottom - r.top, nullptr, 0);
-  }
-
-private:
-  static constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-};
 
 struct TFigures {
   int entries = 0;
