@@ -81,6 +81,7 @@ void TZip::List() {
       // the whole directory is still held would be the listing's largest moment.
       Files.reserve(Files.size() + dir.entries.size());
       for (zipformat::CentralEntry& e : dir.entries) {
+        const bool isFolder = e.IsFolder();  // reads the name, which moves below
         const bool ascii = std::all_of(e.name.begin(), e.name.end(), [](char c) { return (c & 0x80) == 0; });
         std::string path = e.utf8 || ascii ? std::move(e.name) : codePage.ToUtf8(e.name);
         std::replace(path.begin(), path.end(), '/', '\\');
@@ -92,7 +93,7 @@ void TZip::List() {
         entry.originalSize = e.unpackedSize;
         entry.packedSize = e.packedSize;
         entry.attributes = e.externalAttributes & 0xFF;
-        if (e.IsFolder()) entry.attributes |= kArchiveFolderAttribute;
+        if (isFolder) entry.attributes |= kArchiveFolderAttribute;
         entry.time = zipformat::DosToFileTime(e.dosDate, e.dosTime);
         if (entry.attributes & kArchiveFolderAttribute)
           AddFolderEntry(std::move(path), std::move(entry));
