@@ -5,6 +5,8 @@
 
 #include "app/Commands.h"
 #include "app/MainForm.h"
+#include "archive/Rar.h"
+#include "archive/RarLibrary.h"
 #include "archive/Zip.h"
 #include "archive/ZipLibraries.h"
 #include "base/Path.h"
@@ -40,6 +42,27 @@ std::string InArchivePath(const std::string& folder, const std::string& name) {
 
 // ---- readers ----
 
+// The temporary folder in its short form, ending in "\": list files named there reach any
+// archiver whatever its command-line parsing.
+std::string ShortTempFolder() {
+  wchar_t longPath[MAX_PATH + 1] = {};
+  wchar_t shortPath[MAX_PATH + 1] = {};
+  const DWORD n = GetTempPathW(MAX_PATH + 1, longPath);
+  if (n == 0 || n > MAX_PATH) return {};
+  const DWORD m = GetShortPathNameW(longPath, shortPath, MAX_PATH + 1);
+  std::string folder = Narrow(m && m <= MAX_PATH ? shortPath : longPath);
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+// An archiver named without a folder is looked for beside quill.exe first: the archivers
+// that come with Quill live there.
+std::string TMainForm::ArchiverPath(const std::string& program) const {
+  if (program.empty() || program.find('\\') != std::string::npos || program.find('/') != std::string::npos) return program;
+  const std::string beside = JoinPath(ExecutableFolder(), program);
+  return TWin32FileSystem::Instance().FileExists(beside) ? beside : program;
+}
+
 std::unique_ptr<TArchive> TMainForm::NewArchiveReader(const std::string& path) {
   TArchiveServices services;
   services.fileSystem = &TWin32FileSystem::Instance();
@@ -48,10 +71,20 @@ std::unique_ptr<TArchive> TMainForm::NewArchiveReader(const std::string& path) {
   services.collator = &TWin32Collator::Instance();
   services.codePage = &TAnsiCodePage::Instance();
   services.busyCursor = [](bool busy) { SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW)); };
+  services.shortTempFolder = [] { return ShortTempFolder(); };
+  services.runAndWait = [this](const std::string& program, const std::string& parameters) {
+    return ShellOpen(ArchiverPath(program), parameters, std::string(), true);
+  };
   switch (ArchiveKind(path)) {
     case kArchiveZip:
       if (!zipLibraries_) zipLibraries_ = std::make_unique<TWin32ZipLibraries>([this] { return Handle(); });
       return std::make_unique<TZip>(services, zipLibraries_.get());
+    case kArchiveRar: {
+      if (!rarLibrary_) rarLibrary_ = std::make_unique<TWin32RarLibrary>();
+      auto rar = std::make_unique<TRar>(services, rarLibrary_.get());
+      rar->ProgramPath = ini_.ReadString("Program", "RAR", "rar.exe");
+      return rar;
+    }
     default: return nullptr;  // no reader for this type yet: the shell opens the file
   }
 }
@@ -220,11 +253,11 @@ bool TMainForm::ExtractArchive(const std::string& path, const std::string& desti
   if (!ended) CopyingDialog().End();
   ended = true;
   // Entries the library refused or found damaged are told, all in one box.
-  if (const auto* zip = dynamic_cast<const TZip*>(reader.get()); zip && !zip->Problems.empty()) {
+  if (!reader->Problems.empty()) {
     constexpr size_t kShown = 12;
     std::string text;
-    for (size_t i = 0; i < zip->Problems.size() && i < kShown; ++i) text += (i ? "\n" : "") + zip->Problems[i];
-    if (zip->Problems.size() > kShown) text += Format("\n... (%d more)", static_cast<int>(zip->Problems.size() - kShown));
+    for (size_t i = 0; i < reader->Problems.size() && i < kShown; ++i) text += (i ? "\n" : "") + reader->Problems[i];
+    if (reader->Problems.size() > kShown) text += Format("\n... (%d more)", static_cast<int>(reader->Problems.size() - kShown));
     Questions().Message(text, LoadText(kTextError), mbOk, miStop);
   }
   answer = reader->Answer;

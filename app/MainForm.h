@@ -16,6 +16,7 @@
 #include "app/Startup.h"
 #include "app/StatusArea.h"
 #include "archive/Archive.h"
+#include "archive/Rar.h"
 #include "archive/Zip.h"
 #include "base/IniFile.h"
 #include "fileview/FileViewWindow.h"
@@ -244,6 +245,8 @@ private:
   std::vector<TSelectionItem> CollectedArchiveEntries();
   // The progress dialog and the questions of one extraction; `ended` follows the dialog.
   void AttachArchiveHandlers(TArchive& archive, bool& ended);
+  // An archiver named without a folder, as found beside quill.exe when it is there.
+  std::string ArchiverPath(const std::string& program) const;
   std::unique_ptr<TArchive> NewArchiveReader(const std::string& path);
   void ArchiveMenu(POINT screen);
   // A descript.dat that could not be written is reported; 0 shows nothing.
@@ -267,6 +270,7 @@ private:
   std::unique_ptr<TArchive> archive_;
   std::string archivePath_;  // the archive file shown
   std::unique_ptr<IZipLibraries> zipLibraries_;
+  std::unique_ptr<IRarLibrary> rarLibrary_;
   std::unique_ptr<TfDeleting> deleting_;
   IQuestions* questions_ = nullptr;
   TStringHistory history_{12};

@@ -80,6 +80,11 @@ struct TArchiveServices {
   const ICodePage* codePage = nullptr;
   // The hourglass while a listing runs (true) and back (false).
   std::function<void(bool busy)> busyCursor;
+  // For the command-line archivers: the temporary folder in its short (8.3) form, ending in
+  // "", and running a program with a command text until it ends (window messages going on
+  // meanwhile); false when it could not be started.
+  std::function<std::string()> shortTempFolder;
+  std::function<bool(const std::string& program, const std::string& parameters)> runAndWait;
 };
 
 class TArchive {
@@ -144,6 +149,10 @@ public:
   int32_t VolumeSize = 0;
   std::string ProgramPath;
   uint32_t Answer = 0;  // feOverwrite, feSkip, feCancel, feAll of the copy engine
+  // What went wrong during the last extraction without stopping it: entries refused, damaged
+  // or left out, in order. The libraries go on past them, so without this list a damaged or
+  // refused entry would pass unnoticed.
+  std::vector<std::string> Problems;
 
 protected:
   std::string Text(int id) const { return TextOf(services_.texts, id); }

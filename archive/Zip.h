@@ -101,10 +101,6 @@ public:
   uint64_t TotalSize = 0;
   int32_t PasswordTries = 3;
   std::function<void(int32_t code, const std::string& text)> OnMessage;
-  // What went wrong during the last library call: every message with a code and every CRC
-  // error, in order. The library goes on past them, so without this list a damaged or refused
-  // entry would pass unnoticed.
-  std::vector<std::string> Problems;
   // Opens the archive for listing: the real file (its path in the ANSI code page, as the
   // libraries get it too) unless a test hands in bytes.
   std::function<std::unique_ptr<zipformat::IByteSource>(const std::string& path, int& error)> OpenSource;

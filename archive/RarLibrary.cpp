@@ -1,0 +1,176 @@
+#include "archive/RarLibrary.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "platform/Utf16.h"
+
+namespace quill {
+namespace {
+
+// The TRar whose operation is running: the library's callbacks carry no user data.
+TRar* g_current = nullptr;
+
+std::string FromCodePage(const char* text, UINT codePage) {
+  const int n = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
+  if (n <= 1) return {};
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(codePage, 0, text, -1, wide.data(), n);
+  wide.resize(static_cast<size_t>(n - 1));
+  return Narrow(wide);
+}
+
+std::string ToCodePage(const std::string& text, UINT codePage) {
+  const std::wstring wide = Widen(text);
+  const int n = WideCharToMultiByte(codePage, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return {};
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(codePage, 0, wide.c_str(), -1, out.data(), n, nullptr, nullptr);
+  out.resize(static_cast<size_t>(n - 1));
+  return out;
+}
+
+std::string Backslashed(std::string name) {
+  std::replace(name.begin(), name.end(), '/', '\\');
+  return name;
+}
+
+// The volume name buffer is at least the size of RARHeaderData's names.
+constexpr size_t kVolumeNameBuffer = 260;
+
+int __stdcall VolumeCallback(char* name, int mode) {
+  if (!g_current) return 0;
+  std::string volume = FromCodePage(name, CP_ACP);
+  const std::string before = volume;
+  const int result = g_current->ChangeVolume(volume, mode);
+  if (result && volume != before) {
+    const std::string ansi = ToCodePage(volume, CP_ACP);
+    if (ansi.size() < kVolumeNameBuffer) std::memcpy(name, ansi.c_str(), ansi.size() + 1);
+  }
+  return result;
+}
+
+int __stdcall DataCallback(unsigned char*, int size) { return g_current ? g_current->ProcessData(size) : 0; }
+
+template <typename F>
+bool Find(HMODULE module, const char* name, F& function) {
+  function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  return function != nullptr;
+}
+
+}  // namespace
+
+TWin32RarLibrary::~TWin32RarLibrary() { Free(); }
+
+bool TWin32RarLibrary::Load() {
+  if (module_) return true;
+  // A missing or broken library is told by TRar, not by the system's own error box.
+  const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  module_ = LoadLibraryW(L"UnRAR.dll");
+  SetErrorMode(oldMode);
+  if (!module_) return false;
+  const bool complete = Find(module_, "RAROpenArchive", open_) && Find(module_, "RARCloseArchive", close_) &&
+                        Find(module_, "RARReadHeader", readHeader_) && Find(module_, "RARProcessFile", processFile_) &&
+                        Find(module_, "RARSetChangeVolProc", setChangeVolProc_) &&
+                        Find(module_, "RARSetProcessDataProc", setProcessDataProc_) &&
+                        Find(module_, "RARSetPassword", setPassword_);
+  if (!complete) {
+    Free();
+    return false;
+  }
+  // Later libraries give Unicode names and 64-bit sizes; older ones lack these.
+  Find(module_, "RAROpenArchiveEx", openEx_);
+  Find(module_, "RARReadHeaderEx", readHeaderEx_);
+  Find(module_, "RARProcessFileW", processFileW_);
+  return true;
+}
+
+void TWin32RarLibrary::Free() {
+  Close();
+  if (module_) FreeLibrary(module_);
+  module_ = nullptr;
+  g_current = nullptr;
+}
+
+int TWin32RarLibrary::Open(const std::string& archive, int mode) {
+  Close();
+  std::string ansi = ToCodePage(archive, CP_ACP);
+  if (openEx_) {
+    std::wstring wide = Widen(archive);
+    auto data = std::make_unique<unrarapi::RAROpenArchiveDataEx>();
+    std::memset(data.get(), 0, sizeof *data);
+    data->ArcName = ansi.data();
+    data->ArcNameW = wide.data();
+    data->OpenMode = static_cast<unsigned>(mode);
+    handle_ = openEx_(data.get());
+    if (!handle_) return data->OpenResult ? static_cast<int>(data->OpenResult) : kRarOpenFailed;
+    return static_cast<int>(data->OpenResult);
+  }
+  unrarapi::RAROpenArchiveData data{};
+  data.ArcName = ansi.data();
+  data.OpenMode = static_cast<unsigned>(mode);
+  handle_ = open_(&data);
+  if (!handle_) return data.OpenResult ? static_cast<int>(data.OpenResult) : kRarOpenFailed;
+  return static_cast<int>(data.OpenResult);
+}
+
+int TWin32RarLibrary::ReadHeader(TRarHeader& header) {
+  if (!handle_) return kRarEndArchive;
+  if (readHeaderEx_) {
+    auto data = std::make_unique<unrarapi::RARHeaderDataEx>();
+    std::memset(data.get(), 0, sizeof *data);
+    const int result = readHeaderEx_(handle_, data.get());
+    if (result != 0) return result;
+    data->FileNameW[1023] = L'\0';
+    header.fileName = Backslashed(data->FileNameW[0] ? Narrow(data->FileNameW) : FromCodePage(data->FileName, CP_OEMCP));
+    header.flags = data->Flags;
+    header.packSize = (static_cast<uint64_t>(data->PackSizeHigh) << 32) | data->PackSize;
+    header.unpSize = (static_cast<uint64_t>(data->UnpSizeHigh) << 32) | data->UnpSize;
+    header.fileTime = data->FileTime;
+    header.fileAttr = data->FileAttr;
+    return 0;
+  }
+  unrarapi::RARHeaderData data{};
+  const int result = readHeader_(handle_, &data);
+  if (result != 0) return result;
+  data.FileName[259] = '\0';
+  header.fileName = Backslashed(FromCodePage(data.FileName, CP_OEMCP));
+  header.flags = data.Flags;
+  header.packSize = data.PackSize;
+  header.unpSize = data.UnpSize;
+  header.fileTime = data.FileTime;
+  header.fileAttr = data.FileAttr;
+  return 0;
+}
+
+int TWin32RarLibrary::ProcessFile(int operation, const std::string& destination) {
+  if (!handle_) return kRarEndArchive;
+  if (processFileW_) {
+    std::wstring wide = Widen(destination);
+    return processFileW_(handle_, operation, destination.empty() ? nullptr : wide.data(), nullptr);
+  }
+  std::string oem = ToCodePage(destination, CP_OEMCP);
+  return processFile_(handle_, operation, destination.empty() ? nullptr : oem.data(), nullptr);
+}
+
+void TWin32RarLibrary::SetCallbacks(TRar& rar, bool volume, bool data) {
+  if (!handle_) return;
+  g_current = &rar;
+  if (volume) setChangeVolProc_(handle_, VolumeCallback);
+  if (data) setProcessDataProc_(handle_, DataCallback);
+}
+
+void TWin32RarLibrary::SetPassword(const std::string& password) {
+  if (!handle_) return;
+  std::string ansi = ToCodePage(password, CP_ACP);
+  setPassword_(handle_, ansi.data());
+}
+
+void TWin32RarLibrary::Close() {
+  if (handle_ && close_) close_(handle_);
+  handle_ = nullptr;
+}
+
+}  // namespace quill
