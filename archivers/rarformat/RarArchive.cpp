@@ -245,8 +245,7 @@ std::string NextVolumeName(const std::string& name, bool newNaming) {
       c = '0';
       --i;
     }
-    next.insert(i, "1");
-    return next;
+    return next.substr(0, i) + "1" + next.substr(i);
   }
   // Old naming: .rar -> .r00 ... .r99 -> .s00; the letter's case follows the extension's.
   if (dot + 1 >= next.size()) return next + ".r00";
@@ -349,7 +348,14 @@ RarStatus RarReader::ReadHeader5(uint64_t at, Header& h) {
     case 4: {  // archive encryption: every later header is encrypted
       h.isEncryption = true;
       info_.encryptedHeaders = true;
-      return RarStatus::Ok;
+      Rar5Encryption& crypt = info_.headerCrypt;
+      crypt.version = unsigned(c.Vint());
+      uint64_t cryptFlags = c.Vint();
+      crypt.hasCheck = cryptFlags & 0x01;
+      crypt.kdfCount = c.Byte();
+      c.Bytes(crypt.salt.data(), 16);
+      if (crypt.hasCheck) c.Bytes(crypt.check.data(), 12);
+      return c.ok ? RarStatus::Ok : RarStatus::Damaged;
     }
     case 5: {
       h.isEnd = true;
@@ -591,6 +597,11 @@ RarStatus RarReader::OpenVolume(bool first) {
     Header main;
     uint64_t mainAt = at + (is5 ? 8 : 7);
     RarStatus status = ReadHeader(mainAt, main);
+    if (is5 && status == RarStatus::Ok && main.isEncryption) {
+      // Encrypted headers: the main header itself comes encrypted after this one.
+      position_ = mainAt + main.size;
+      return RarStatus::Ok;
+    }
     bool isMain = status == RarStatus::Ok && main.type == (is5 ? 1u : 0x73u);
     if (!isMain) {
       if (firstFailure == RarStatus::NotRar) firstFailure = status == RarStatus::Ok ? RarStatus::Damaged : status;
@@ -676,7 +687,9 @@ RarStatus RarReader::NextVolume() {
 
 RarStatus RarReader::Next(RarEntry& entry) {
   for (;;) {
-    if (position_ >= source_->Size()) return position_ == source_->Size() ? RarStatus::End : RarStatus::Truncated;
+    // RAR 5 always ends in an end header; RAR 1.5-4 archives may simply stop after an entry.
+    if (position_ == source_->Size() && info_.format == RarFormat::Rar4) return RarStatus::End;
+    if (position_ >= source_->Size()) return RarStatus::Truncated;
     Header h;
     RarStatus status = ReadHeader(position_, h);
     if (status != RarStatus::Ok) return status;

@@ -104,6 +104,7 @@ struct RarArchiveInfo {
   bool locked = false;
   bool recoveryRecord = false;
   bool encryptedHeaders = false;
+  Rar5Encryption headerCrypt;    // RAR 5 encrypted headers: KDF count, salt, check (no IV here)
   bool hasComment = false;
   bool commentRead = false;      // the comment was stored and is in `comment`
   std::string comment;
