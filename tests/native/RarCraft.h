@@ -89,4 +89,32 @@ inline std::string Archive(const std::vector<File>& files, const std::string& be
   return out + EndHeader();
 }
 
+// RAR 1.5-4 blocks: CRC16 (the low half of the CRC-32 from the type on), type, flags, size.
+inline std::string Le16(uint16_t value) { return std::string{char(value), char(value >> 8)}; }
+
+inline std::string Block4(uint8_t type, uint16_t flags, const std::string& rest) {
+  std::string body = std::string(1, char(type)) + Le16(flags) + Le16(uint16_t(7 + rest.size())) + rest;
+  return Le16(uint16_t(zipformat::Crc32(body.data(), body.size()))) + body;
+}
+
+inline const std::string kMarker4("Rar!\x1A\x07\x00", 7);
+
+inline std::string MainHeader4(uint16_t flags) { return Block4(0x73, flags, std::string(6, '\0')); }
+
+inline std::string EndBlock4(bool moreVolumes) { return Block4(0x7B, moreVolumes ? 0x01 : 0x00, ""); }
+
+struct File4 {
+  std::string name;
+  std::string data;          // this part's stored bytes
+  uint32_t unpackedSize = 0;
+  uint32_t crc = 0;          // of the whole file (last part) or of this part's bytes
+  uint16_t flags = 0;        // 0x01 split before, 0x02 split after
+};
+
+inline std::string FileHeader4(const File4& f) {
+  std::string rest = Le32(uint32_t(f.data.size())) + Le32(f.unpackedSize) + char(2) + Le32(f.crc) +
+                     Le32(0x3EDA76B7) + char(20) + char(0x30) + Le16(uint16_t(f.name.size())) + Le32(0x20) + f.name;
+  return Block4(0x74, uint16_t(0x8000 | f.flags), rest) + f.data;
+}
+
 }  // namespace rarcraft

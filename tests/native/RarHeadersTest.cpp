@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "Blake2sp.h"
@@ -234,6 +235,75 @@ TEST(Blake2spTest, PublishedVectors) {
   Blake2sp chunked;
   for (size_t at = 0; at < data.size(); at += 77) chunked.Update(data.data() + at, std::min<size_t>(77, data.size() - at));
   EXPECT_EQ(Hex(chunked.Final()), "2c753676e60f2b13b71219e818aac97e3da391e6ac67ec258501ff540371047d");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RarVolumesTest, Rar4OldNamingGoesFromRarToR00AndOn) {
+  // "hello, volumes" in three parts: a.rar, a.r00, a.r01 (archive flags: volume, no new naming).
+  const std::string text = "hello, volumes";
+  const uint32_t crc = zipformat::Crc32(text.data(), text.size());
+  auto volume = [&](uint16_t mainFlags, const File4& part, bool more, const std::string& after = "") {
+    return kMarker4 + MainHeader4(mainFlags) + FileHeader4(part) + after + EndBlock4(more);
+  };
+  File4 first{"greeting.txt", text.substr(0, 5), uint32_t(text.size()), 1, 0x02};
+  File4 middle{"greeting.txt", text.substr(5, 4), uint32_t(text.size()), 2, 0x03};
+  File4 last{"greeting.txt", text.substr(9), uint32_t(text.size()), crc, 0x01};
+  File4 next{"other.txt", "x", 1, zipformat::Crc32("x", 1), 0};
+  struct Volumes : IVolumeProvider {
+    std::map<std::string, std::string> files;
+    std::vector<std::string> opened;
+    std::unique_ptr<zipformat::IByteSource> Open(const std::string& name) override {
+      auto it = files.find(name);
+      return it == files.end() ? nullptr : std::make_unique<zipformat::MemorySource>(it->second);
+    }
+    bool AskMissing(std::string&) override { return false; }
+    bool Opened(const std::string& name) override {
+      opened.push_back(name);
+      return true;
+    }
+  } volumes;
+  volumes.files["a.rar"] = volume(0x0101, first, true);
+  volumes.files["a.r00"] = volume(0x0001, middle, true);
+  volumes.files["a.r01"] = volume(0x0001, last, false, FileHeader4(next));
+
+  RarReader reader(std::make_unique<zipformat::MemorySource>(volumes.files["a.rar"]), "a.rar", &volumes);
+  ASSERT_EQ(reader.Open(), RarStatus::Ok);
+  EXPECT_TRUE(reader.Info().volume);
+  EXPECT_FALSE(reader.Info().newNaming);
+  EXPECT_TRUE(reader.Info().firstVolume);
+  RarEntry entry;
+  ASSERT_EQ(reader.Next(entry), RarStatus::Ok);
+  EXPECT_TRUE(entry.splitAfter);
+  auto packed = reader.OpenPacked();
+  char buffer[64];
+  size_t got = packed->Read(reinterpret_cast<uint8_t*>(buffer), sizeof buffer);
+  EXPECT_EQ(std::string(buffer, got), text);
+  EXPECT_EQ(reader.CurrentPart().crc, crc);
+  EXPECT_EQ(reader.VolumeName(), "a.r01");
+  ASSERT_EQ(reader.Next(entry), RarStatus::Ok);
+  EXPECT_EQ(entry.name, "other.txt");
+  EXPECT_EQ(reader.Next(entry), RarStatus::End);
+  EXPECT_EQ(volumes.opened, (std::vector<std::string>{"a.r00", "a.r01"}));
+
+  // Walking without reading: the continuations show as entries of their own (split before).
+  RarReader skipping(std::make_unique<zipformat::MemorySource>(volumes.files["a.rar"]), "a.rar", &volumes);
+  ASSERT_EQ(skipping.Open(), RarStatus::Ok);
+  std::vector<std::pair<std::string, bool>> walked;
+  while (skipping.Next(entry) == RarStatus::Ok) walked.push_back({entry.name, entry.splitBefore});
+  EXPECT_EQ(walked, (std::vector<std::pair<std::string, bool>>{
+                        {"greeting.txt", false}, {"greeting.txt", true}, {"greeting.txt", true}, {"other.txt", false}}));
+
+  // A continuation that names another file is damage, not a silent join.
+  volumes.files["a.r00"] = volume(0x0001, File4{"intruder.txt", "zzzz", 14, 2, 0x03}, true);
+  RarReader wrong(std::make_unique<zipformat::MemorySource>(volumes.files["a.rar"]), "a.rar", &volumes);
+  ASSERT_EQ(wrong.Open(), RarStatus::Ok);
+  ASSERT_EQ(wrong.Next(entry), RarStatus::Ok);
+  auto broken = wrong.OpenPacked();
+  EXPECT_EQ(broken->Read(reinterpret_cast<uint8_t*>(buffer), sizeof buffer), 5u);
+  EXPECT_EQ(wrong.StreamError(), RarStatus::Damaged);
 }
 
 }  // namespace
