@@ -26,9 +26,6 @@ constexpr size_t kMaxPendingFilters = 8192;
 constexpr uint64_t kMaxStep = 0x1100;
 // A window that holds the whole entry keeps this much room behind it.
 constexpr uint64_t kEntryMargin = 0x2000;
-// A window that does not hold the whole entry is at least this big, so that a pending filter
-// block (up to 4 MiB) always fits between the flushed data and the decoder.
-constexpr uint64_t kMinStreamWindow = 8u << 20;
 constexpr uint64_t kMinDictionary = 128u << 10;
 // Output goes out in pieces of about this size.
 constexpr uint64_t kChunk = 1u << 20;
@@ -114,23 +111,22 @@ uint64_t TUnpack5::MaxDictionary() {
 }
 
 bool TUnpack5::PrepareWindow(uint64_t unpackedSize, uint64_t dictionarySize, bool solid) {
-  const bool wholeEntry = !solid && unpackedSize != UINT64_MAX;
   uint64_t need = std::max(dictionarySize, kMinDictionary);
-  uint64_t floor = kMinStreamWindow;
-  if (wholeEntry && unpackedSize < kMinStreamWindow) {
-    // A small entry alone never reaches further back than itself.
-    floor = unpackedSize + kEntryMargin;
-    need = std::min(need, floor);
-  }
-  uint64_t size = RoundUpPow2(std::max(need, floor));
-  if (size > std::max(MaxDictionary(), kMinStreamWindow) || size > SIZE_MAX) return false;
-
+  // An entry of its own never reaches further back than itself.
+  if (!solid && unpackedSize != UINT64_MAX) need = std::min(need, unpackedSize + kEntryMargin);
+  const uint64_t size = RoundUpPow2(need);
+  if (size > std::max(MaxDictionary(), kMinDictionary)) return false;
   if (window_ && windowSize_ >= size && (solid || windowSize_ <= size * 4)) return true;
+  if (!solid) window_.reset();
+  return GrowWindow(size);
+}
 
+bool TUnpack5::GrowWindow(uint64_t size) {
+  if (size > SIZE_MAX) return false;
   uint8_t* fresh = new (std::nothrow) uint8_t[size_t(size)];
   if (!fresh) return false;
-  if (solid && window_) {
-    // Keep what later entries may still refer to, at its position in the bigger window.
+  if (window_) {
+    // Keep what may still be referred to or written, at its position in the bigger window.
     const size_t newMask = size_t(size) - 1;
     uint64_t from = pos_ - std::min<uint64_t>(pos_, windowSize_);
     while (from < pos_) {
@@ -265,6 +261,12 @@ bool TUnpack5::ReadFilter(uint64_t pos) {
   f.length = length;
   if (length == 0) return true;
   if (limit_ != UINT64_MAX && f.start + length > limit_) return false;
+  // The filtered block is written only once decoded in full, so all of it must fit in the
+  // window beside the step that completes it.
+  if (length + 2 * kMaxStep > windowSize_ && !GrowWindow(RoundUpPow2(length + 2 * kMaxStep))) {
+    outOfMemory_ = true;
+    return false;
+  }
   if (filterHead_ < filters_.size()) {
     const TFilter& last = filters_.back();
     if (f.start < last.start + last.length) return false;
@@ -308,9 +310,9 @@ inline void CopyMatch(uint8_t* win, size_t mask, uint64_t pos, size_t dist, size
 }  // namespace
 
 TUnpack5::Step TUnpack5::Decode(uint64_t stop) {
-  uint8_t* const win = window_.get();
-  const size_t mask = windowMask_;
-  const uint64_t windowSize = windowSize_;
+  uint8_t* win = window_.get();
+  size_t mask = windowMask_;
+  uint64_t windowSize = windowSize_;
   uint64_t pos = pos_;
   const uint8_t* buf = inBuf_.data();
   size_t bitPos = bitPos_;
@@ -409,8 +411,12 @@ TUnpack5::Step TUnpack5::Decode(uint64_t stop) {
       lastLength_ = len;
     } else if (sym == 256) {
       bitPos_ = bitPos;
+      pos_ = pos;
       bool ok = ReadFilter(pos);
       bitPos = bitPos_;
+      win = window_.get();
+      mask = windowMask_;
+      windowSize = windowSize_;
       if (!ok) {
         result = Step::Bad;
         break;
@@ -460,10 +466,8 @@ bool TUnpack5::WriteWindow(IUnpackedOutput& out, uint64_t from, uint64_t to) {
 }
 
 bool TUnpack5::ApplyFilter(IUnpackedOutput& out, const TFilter& f) {
-  if (filterBuf_.size() < kMaxFilterLength) {
-    filterBuf_.resize(kMaxFilterLength);
-    filterOut_.resize(kMaxFilterLength);
-  }
+  if (filterBuf_.size() < f.length) filterBuf_.resize(f.length);
+  if (f.type == uint8_t(Filter5Type::Delta) && filterOut_.size() < f.length) filterOut_.resize(f.length);
   uint8_t* data = filterBuf_.data();
   for (uint64_t p = f.start; p < f.start + f.length;) {
     size_t index = size_t(p) & windowMask_;
@@ -540,6 +544,7 @@ UnpackResult TUnpack5::Unpack(IPackedInput& in, IUnpackedOutput& out, uint64_t u
     return UnpackResult::OutOfMemory;
   }
   filterHead_ = 0;
+  outOfMemory_ = false;
   fileStart_ = written_ = pos_;
   limit_ = unpackedSize == UINT64_MAX || unpackedSize > UINT64_MAX - pos_ ? UINT64_MAX : pos_ + unpackedSize;
 
@@ -562,7 +567,7 @@ UnpackResult TUnpack5::Unpack(IPackedInput& in, IUnpackedOutput& out, uint64_t u
       uint64_t stop = std::min({limit_, written_ + windowSize_ - kMaxStep, pos_ + kChunk});
       if (stop <= pos_ && pos_ < limit_) return UnpackResult::BadData;  // nothing can be flushed
       Step step = Decode(stop);
-      if (step == Step::Bad) return UnpackResult::BadData;
+      if (step == Step::Bad) return outOfMemory_ ? UnpackResult::OutOfMemory : UnpackResult::BadData;
       bool done = pos_ >= limit_;
       if (step == Step::BlockEnd && !done) {
         if (AbsoluteBit() != blockEndBit_) return UnpackResult::BadData;

@@ -73,6 +73,7 @@ class TUnpack5 {
   enum class Step { Continue, BlockEnd, Bad };
 
   bool PrepareWindow(uint64_t unpackedSize, uint64_t dictionarySize, bool solid);
+  bool GrowWindow(uint64_t size);
   bool Refill();
   bool ReadBlockHeader();
   bool ReadTables();
@@ -110,7 +111,8 @@ class TUnpack5 {
   // Carried across blocks, and across entries of a solid archive.
   THuffman5 mainCode_, distCode_, lowDistCode_, lengthCode_;
   bool tablesRead_ = false;
-  bool broken_ = false;  // the last entry failed: solid entries behind it cannot decode
+  bool broken_ = false;
+  bool outOfMemory_ = false;  // a filter asked for a window that could not be had  // the last entry failed: solid entries behind it cannot decode
   uint64_t oldDist_[4] = {};
   uint32_t lastLength_ = 0;
 
