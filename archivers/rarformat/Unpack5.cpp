@@ -581,6 +581,14 @@ UnpackResult TUnpack5::Unpack(IPackedInput& in, IUnpackedOutput& out, uint64_t u
       if (done) break;
       if (filters_.size() - filterHead_ >= kMaxPendingFilters) return UnpackResult::BadData;
     }
+    // Whether the size or the last block ended it, the block must hold what was decoded, and
+    // the input must hold the block.
+    if (AbsoluteBit() > blockEndBit_) return UnpackResult::BadData;
+    while (!inEnd_ && blockEndBit_ > (inBase_ + inLen_) * 8) {
+      bitPos_ = inLen_ * 8;
+      Refill();
+    }
+    if (blockEndBit_ > (inBase_ + inLen_) * 8) return UnpackResult::BadData;
     if (filterHead_ != filters_.size()) return UnpackResult::BadData;  // a filter reaches past the end
     if (limit_ != UINT64_MAX && written_ != limit_) return UnpackResult::BadData;
     result = UnpackResult::Ok;
