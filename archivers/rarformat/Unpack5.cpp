@@ -42,6 +42,13 @@ inline uint64_t Peek(const uint8_t* buf, size_t bitPos) {
   return __builtin_bswap64(v) << (bitPos & 7);
 }
 
+// The next 25 or more bits, first bit highest: what the decoding loop reads at a time.
+inline uint32_t Peek32(const uint8_t* buf, size_t bitPos) {
+  uint32_t v;
+  std::memcpy(&v, buf + (bitPos >> 3), 4);
+  return __builtin_bswap32(v) << (bitPos & 7);
+}
+
 uint64_t RoundUpPow2(uint64_t v) {
   uint64_t p = 1;
   while (p < v) p <<= 1;
@@ -277,30 +284,26 @@ bool TUnpack5::ReadFilter(uint64_t pos) {
 
 namespace {
 
-inline void CopyMatch(uint8_t* win, size_t mask, uint64_t pos, size_t dist, size_t len) {
+inline void CopyMatch(uint8_t* win, size_t mask, size_t dst, size_t dist, size_t len) {
   const size_t size = mask + 1;
-  size_t dst = size_t(pos) & mask;
-  size_t src = size_t(pos - dist) & mask;
+  size_t src = (dst - dist) & mask;
   if (dst + len <= size && src + len <= size && dist <= size - len) {
-    if (dist >= len) {
-      std::memcpy(win + dst, win + src, len);
+    uint8_t* d = win + dst;
+    const uint8_t* s = win + src;
+    if (dist >= len && len > 64) {
+      std::memcpy(d, s, len);
       return;
     }
     if (dist >= 8) {
-      // Overlapping, but each 8-byte piece reads only bytes already in place.
-      uint8_t* d = win + dst;
-      const uint8_t* s = win + src;
+      // Pieces of 8 (fixed-size copies the compiler inlines), each reading only bytes already
+      // in place; the last piece may end before a full 8.
       while (len >= 8) {
         std::memcpy(d, s, 8);
         d += 8;
         s += 8;
         len -= 8;
       }
-      while (len--) *d++ = *s++;
-      return;
     }
-    uint8_t* d = win + dst;
-    const uint8_t* s = win + src;
     while (len--) *d++ = *s++;
     return;
   }
@@ -310,34 +313,42 @@ inline void CopyMatch(uint8_t* win, size_t mask, uint64_t pos, size_t dist, size
 }  // namespace
 
 TUnpack5::Step TUnpack5::Decode(uint64_t stop) {
+  // Locals, kept narrow, so that the loop stays in registers on a 32-bit target too.
   uint8_t* win = window_.get();
   size_t mask = windowMask_;
-  uint64_t windowSize = windowSize_;
-  uint64_t pos = pos_;
+  const uint64_t start = pos_;
+  const size_t room = size_t(stop - start);  // at most kChunk
+  size_t done = 0;                           // bytes decoded by this call
+  size_t wp = size_t(start) & mask;
   const uint8_t* buf = inBuf_.data();
   size_t bitPos = bitPos_;
-  size_t refillAt = refillAt_;
-  auto relativeEnd = [this] {
-    uint64_t base = inBase_ * 8;
-    return blockEndBit_ > base ? blockEndBit_ - base : 0;
+  size_t blockEnd = 0, checkAt = 0;  // bits; checkAt = the nearer of block end and refill point
+  auto limits = [&] {
+    const uint64_t base = inBase_ * 8;
+    const uint64_t end = blockEndBit_ > base ? blockEndBit_ - base : 0;
+    blockEnd = size_t(std::min<uint64_t>(end, SIZE_MAX));
+    checkAt = std::min(blockEnd, refillAt_ * 8);
   };
-  uint64_t blockEnd = relativeEnd();
-  Step result = Step::Continue;
-
+  limits();
+  auto bits = [&](int n) -> uint32_t {  // n <= 25
+    if (n == 0) return 0;
+    uint32_t v = Peek32(buf, bitPos) >> (32 - n);
+    bitPos += size_t(n);
+    return v;
+  };
   auto slotToLength = [&](uint32_t slot) -> uint32_t {
     if (slot < 8) return slot + 2;
-    int bits = int(slot / 4) - 1;
-    uint32_t extra = uint32_t(Peek(buf, bitPos) >> (64 - bits));
-    bitPos += size_t(bits);
-    return 2 + ((4 | (slot & 3)) << bits) + extra;
+    int n = int(slot / 4) - 1;
+    return 2 + ((4 | (slot & 3)) << n) + bits(n);
   };
+  Step result = Step::Continue;
 
-  while (pos < stop) {
-    if (bitPos >= blockEnd) {
-      result = Step::BlockEnd;
-      break;
-    }
-    if ((bitPos >> 3) >= refillAt) {
+  while (done < room) {
+    if (bitPos >= checkAt) {
+      if (bitPos >= blockEnd) {
+        result = Step::BlockEnd;
+        break;
+      }
       bitPos_ = bitPos;
       if (!Refill()) {
         result = Step::Bad;
@@ -345,21 +356,24 @@ TUnpack5::Step TUnpack5::Decode(uint64_t stop) {
       }
       bitPos = bitPos_;
       buf = inBuf_.data();
-      refillAt = refillAt_;
-      blockEnd = relativeEnd();
-      if (bitPos >= blockEnd) continue;
+      limits();
+      if (bitPos >= blockEnd) {
+        result = Step::BlockEnd;
+        break;
+      }
     }
 
-    int bits;
-    int sym = mainCode_.Decode(uint32_t(Peek(buf, bitPos) >> 48), bits);
+    int n;
+    int sym = mainCode_.Decode(Peek32(buf, bitPos) >> 16, n);
     if (sym < 0) {
       result = Step::Bad;
       break;
     }
-    bitPos += size_t(bits);
+    bitPos += size_t(n);
     if (sym < 256) {
-      win[size_t(pos) & mask] = uint8_t(sym);
-      ++pos;
+      win[wp] = uint8_t(sym);
+      wp = (wp + 1) & mask;
+      ++done;
       continue;
     }
 
@@ -367,33 +381,34 @@ TUnpack5::Step TUnpack5::Decode(uint64_t stop) {
     uint32_t len;
     if (sym >= 262) {
       len = slotToLength(uint32_t(sym - 262));
-      int dslot = distCode_.Decode(uint32_t(Peek(buf, bitPos) >> 48), bits);
-      if (dslot < 0) {
+      int slot = distCode_.Decode(Peek32(buf, bitPos) >> 16, n);
+      if (slot < 0) {
         result = Step::Bad;
         break;
       }
-      bitPos += size_t(bits);
-      if (dslot < 4) {
-        dist = 1 + uint64_t(dslot);
+      bitPos += size_t(n);
+      if (slot < 4) {
+        dist = 1 + uint32_t(slot);
       } else {
-        int dbits = dslot / 2 - 1;
-        dist = 1 + (uint64_t(2 | (dslot & 1)) << dbits);
-        if (dbits >= 4) {
+        int extra = slot / 2 - 1;
+        dist = 1 + (uint64_t(2 | (slot & 1)) << extra);
+        if (extra >= 4) {
           // The low four bits have an alphabet of their own; the rest come plain.
-          if (dbits > 4) {
-            dist += (Peek(buf, bitPos) >> (64 - (dbits - 4))) << 4;
-            bitPos += size_t(dbits - 4);
+          int high = extra - 4;
+          if (high > 16) {
+            dist += uint64_t(bits(high - 16)) << 20;
+            high = 16;
           }
-          int low = lowDistCode_.Decode(uint32_t(Peek(buf, bitPos) >> 48), bits);
+          dist += uint64_t(bits(high)) << 4;
+          int low = lowDistCode_.Decode(Peek32(buf, bitPos) >> 16, n);
           if (low < 0) {
             result = Step::Bad;
             break;
           }
-          bitPos += size_t(bits);
-          dist += uint64_t(low);
+          bitPos += size_t(n);
+          dist += uint32_t(low);
         } else {
-          dist += Peek(buf, bitPos) >> (64 - dbits);
-          bitPos += size_t(dbits);
+          dist += bits(extra);
         }
       }
       // Far matches are never shorter than these; the encoder leaves the difference out.
@@ -411,12 +426,13 @@ TUnpack5::Step TUnpack5::Decode(uint64_t stop) {
       lastLength_ = len;
     } else if (sym == 256) {
       bitPos_ = bitPos;
-      pos_ = pos;
-      bool ok = ReadFilter(pos);
+      pos_ = start + done;
+      bool ok = ReadFilter(pos_);
       bitPos = bitPos_;
+      // The window may have grown.
       win = window_.get();
       mask = windowMask_;
-      windowSize = windowSize_;
+      wp = size_t(pos_) & mask;
       if (!ok) {
         result = Step::Bad;
         break;
@@ -432,25 +448,26 @@ TUnpack5::Step TUnpack5::Decode(uint64_t stop) {
       dist = oldDist_[index];
       for (int i = index; i > 0; --i) oldDist_[i] = oldDist_[i - 1];
       oldDist_[0] = dist;
-      int slot = lengthCode_.Decode(uint32_t(Peek(buf, bitPos) >> 48), bits);
+      int slot = lengthCode_.Decode(Peek32(buf, bitPos) >> 16, n);
       if (slot < 0) {
         result = Step::Bad;
         break;
       }
-      bitPos += size_t(bits);
+      bitPos += size_t(n);
       len = slotToLength(uint32_t(slot));
       lastLength_ = len;
     }
 
-    if (dist == 0 || dist > pos || dist > windowSize) {
+    if (dist == 0 || dist > start + done || dist > mask + 1) {
       result = Step::Bad;
       break;
     }
-    CopyMatch(win, mask, pos, size_t(dist), len);
-    pos += len;
+    CopyMatch(win, mask, wp, size_t(dist), len);
+    wp = (wp + len) & mask;
+    done += len;
   }
 
-  pos_ = pos;
+  pos_ = start + done;
   bitPos_ = bitPos;
   return result;
 }
