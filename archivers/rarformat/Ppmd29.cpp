@@ -61,6 +61,7 @@ struct TPpmd29::TModel {
   std::unique_ptr<uint8_t[]> heapMemory;
   uint8_t* h = nullptr;
   uint32_t heapSize = 0;  // the model's own size, as the stream asked
+  size_t heapCapacity = 0;
   uint32_t heapStart = kUnit, heapEnd = 0;
   uint32_t text = 0, unitsStart = 0, fakeUnitsStart = 0, loUnit = 0, hiUnit = 0;
   uint32_t freeList[kIndexes] = {};
@@ -177,14 +178,18 @@ struct TPpmd29::TModel {
 
   bool StartAllocator(uint32_t megabytes) {
     const uint32_t size = megabytes << 20;
-    if (heapMemory && heapSize == size) return true;
-    heapMemory.reset();
-    h = nullptr;
-    heapSize = 0;
     // The sentinel unit in front, and two units behind that gluing may look at.
     const size_t total = size_t(kUnit) + size + 2 * kUnit;
-    heapMemory.reset(new (std::nothrow) uint8_t[total]);
-    if (!heapMemory) return false;
+    if (!heapMemory || heapCapacity < total) {
+      heapMemory.reset();
+      h = nullptr;
+      heapSize = 0;
+      heapCapacity = 0;
+      heapMemory.reset(new (std::nothrow) uint8_t[total]);
+      if (!heapMemory) return false;
+      heapCapacity = total;
+    }
+    // A bigger heap from an earlier model is reused; the model only ever sees `size` of it.
     h = heapMemory.get();
     std::memset(h, 0, kUnit);
     std::memset(h + kUnit + size, 0, 2 * kUnit);
@@ -786,12 +791,8 @@ TPpmd29::TPpmd29() = default;
 TPpmd29::~TPpmd29() = default;
 
 void TPpmd29::Clear() {
-  if (model_) {
-    model_->heapMemory.reset();
-    model_->h = nullptr;
-    model_->heapSize = 0;
-    model_->minContext = 0;
-  }
+  // The heap is kept for the next model of the same size; only continuing is ruled out.
+  if (model_) model_->minContext = 0;
 }
 
 TPpmd29::TInit TPpmd29::Init(TBitInput29& in, int& escChar) {
@@ -805,7 +806,7 @@ TPpmd29::TInit TPpmd29::Init(TBitInput29& in, int& escChar) {
   uint32_t megabytes = 0;
   if (reset) {
     megabytes = uint32_t(in.Byte()) + 1;
-  } else if (!m.h) {
+  } else if (!m.h || !m.minContext) {
     return TInit::Bad;
   }
   if (flags & 0x40) escChar = in.Byte();

@@ -179,6 +179,7 @@ struct TUnpack29::TState {
   // not reach further back).
   std::unique_ptr<uint8_t[]> window;
   uint32_t windowSize = 0, mask = 0, filled = 0;
+  uint32_t windowCapacity = 0;  // what is allocated: kept for later archives that need less
   uint32_t unpPtr = 0, wrPtr = 0;
 
   TBitInput29 in;
@@ -238,19 +239,31 @@ struct TUnpack29::TState {
 bool TUnpack29::TState::SetWindow(uint64_t dictionarySize, bool solid) {
   uint32_t size = kMinWindow;
   while (size < dictionarySize && size < kMaxWindow) size <<= 1;
-  if (window && size <= windowSize) return true;
+  if (!solid || !window) {
+    if (!window || windowCapacity < size) {
+      window.reset();
+      window.reset(new (std::nothrow) uint8_t[size]);
+      if (!window) {
+        windowCapacity = windowSize = 0;
+        return false;
+      }
+      windowCapacity = size;
+    }
+    windowSize = size;
+    mask = size - 1;
+    return true;
+  }
+  if (size <= windowSize) return true;
+  // A later entry of a solid archive may ask for more: keep what the window holds at the same
+  // distances behind the current position.
   std::unique_ptr<uint8_t[]> grown(new (std::nothrow) uint8_t[size]);
   if (!grown) return false;
-  if (window && solid) {
-    // A later entry of a solid archive may ask for more: keep what the window holds at the
-    // same distances behind the current position.
-    const uint32_t newMask = size - 1;
-    for (uint32_t back = 1; back <= filled; back++)
-      grown[(unpPtr - back) & newMask] = window[(unpPtr - back) & mask];
-    wrPtr = unpPtr;
-  }
+  const uint32_t newMask = size - 1;
+  for (uint32_t back = 1; back <= filled; back++)
+    grown[(unpPtr - back) & newMask] = window[(unpPtr - back) & mask];
+  wrPtr = unpPtr;
   window = std::move(grown);
-  windowSize = size;
+  windowCapacity = windowSize = size;
   mask = size - 1;
   return true;
 }
@@ -775,7 +788,10 @@ UnpackResult TUnpack29::Unpack(IPackedInput& in, IUnpackedOutput& out, uint64_t 
     if (!s.vmMemory) return UnpackResult::OutOfMemory;
   }
   if (!s.window) solid = false;
-  if (!s.SetWindow(dictionarySize, solid)) return UnpackResult::OutOfMemory;
+  if (!s.SetWindow(dictionarySize, solid)) {
+    s.tablesRead = false;  // a solid successor has nothing to continue from
+    return UnpackResult::OutOfMemory;
+  }
   if (!solid) s.ResetForNewArchive();
   s.in.Reset(&in);
   s.out = &out;
