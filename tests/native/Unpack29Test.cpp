@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -174,6 +175,35 @@ TEST(Unpack29, EveryCompressedFixtureEntryMatchesItsChecksum) {
   // The LZ entries (one with an E8 filter, one of many blocks), and PPMd entries switching to LZ
   // and back across volumes.
   EXPECT_EQ(compressed, 10);
+}
+
+// Where Debian's bsdtar is known to extract correctly, our bytes are its bytes.
+TEST(Unpack29, AgreesWithBsdtarWhereItIsRight) {
+  if (std::system("bsdtar --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no bsdtar";
+  int compared = 0;
+  for (const char* archive : {"rar_compress_normal.rar", "rar_filter.rar", "rar_unicode.rar"}) {
+    TUnpack29 decoder;
+    for (const TEntry& e : ReadEntries({archive})) {
+      if (!e.Compressed()) continue;
+      SCOPED_TRACE(std::string(archive) + ": " + e.name);
+      TCheckedOutput out(e.unpackedSize);
+      ASSERT_EQ(Decode(decoder, e, out), UnpackResult::Ok);
+      std::string name = e.name.substr(0, e.name.find('\0'));
+      std::replace(name.begin(), name.end(), '\\', '/');
+      // Stored names here are plain ASCII or UTF-8, which bsdtar matches as they are.
+      const std::string command = "bsdtar -xOf '" + kFixtures + archive + "' '" + name + "'";
+      FILE* pipe = popen(command.c_str(), "r");
+      ASSERT_NE(pipe, nullptr);
+      std::vector<uint8_t> theirs;
+      uint8_t buffer[65536];
+      for (size_t n; (n = fread(buffer, 1, sizeof(buffer), pipe)) > 0;)
+        theirs.insert(theirs.end(), buffer, buffer + n);
+      pclose(pipe);
+      EXPECT_EQ(out.bytes, theirs);
+      compared++;
+    }
+  }
+  EXPECT_EQ(compared, 5);
 }
 
 TEST(Unpack29, DamagedFixturesFailCleanly) {
