@@ -570,6 +570,7 @@ RarStatus RarReader::ReadHeader4(uint64_t at, Header& h) {
     // Unix hosts store names in their locale's charset, which today is UTF-8.
     bool unixUtf8 = e.hostOs == kRar4HostUnix && ValidUtf8(e.oemName);
     e.name = unixUtf8 ? e.oemName : oem_(e.oemName);
+    e.nameFromOem = !unixUtf8;
   }
   e.name = Slashes(e.name);
   return RarStatus::Ok;

@@ -59,6 +59,7 @@ struct RarEntry {
   std::string name;           // UTF-8, "/" separators
   std::string oemName;        // RAR 4: the name bytes as stored before any Unicode form ("\" kept)
   bool hasUnicodeName = false;  // RAR 4: the 0x200 form (or a UTF-8 name) gave `name`
+  bool nameFromOem = false;     // RAR 4: `name` is `oemName` through the OEM decoder
   bool directory = false;
   uint64_t packedSize = 0;    // in this volume
   uint64_t unpackedSize = 0;
