@@ -452,4 +452,70 @@ TEST_F(TUnrarDllTest, AFailedEntryLeavesNoPartialFileAndKeepsTheOldOne) {
   EXPECT_EQ(ReadBytes(out_ + "\\\u00e9t\u00e9.txt"), "fine");
 }
 
+// Runs rar.exe from beside the test program in `folder` and waits; its exit code.
+DWORD RunRar(const std::string& folder, const std::wstring& arguments) {
+  wchar_t exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring rar(exe);
+  rar = rar.substr(0, rar.rfind(L'\\') + 1) + L"rar.exe";
+  std::wstring line = L"\"" + rar + L"\" " + arguments;
+  STARTUPINFOW start{};
+  start.cb = sizeof start;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(rar.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, Widen(folder).c_str(), &start,
+                      &process))
+    return DWORD(-1);
+  WaitForSingleObject(process.hProcess, 60000);
+  DWORD code = DWORD(-1);
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return code;
+}
+
+TEST_F(TUnrarDllTest, EncryptedEntriesAskForThePasswordAndCheckIt) {
+  std::string src = scratch_ / "src";
+  MakeFolder(src);
+  std::string text;
+  for (int i = 0; i < 9000; ++i) text += "line " + std::to_string(i) + "\r\n";
+  WriteBytes(src + "\\plain.txt", text);
+  ASSERT_EQ(RunRar(src, L"a -psecret enc.rar plain.txt"), 0u);
+  const std::string archive = src + "\\enc.rar";
+
+  auto extract = [&](const char* password, UnifiedCallback callback, Unified* unified, unsigned* flags) {
+    OpenDataEx ex{};
+    ex.ArcName = const_cast<char*>(archive.c_str());
+    ex.OpenMode = 1;
+    ex.Callback = callback;
+    ex.UserData = LPARAM(unified);
+    HANDLE h = Fn<OpenExFn>("RAROpenArchiveEx")(&ex);
+    EXPECT_TRUE(h);
+    if (!h) return -1;
+    if (password) Fn<SetPasswordFn>("RARSetPassword")(h, const_cast<char*>(password));
+    HeaderData header{};
+    EXPECT_EQ(Fn<ReadHeaderFn>("RARReadHeader")(h, &header), 0);
+    if (flags) *flags = header.Flags;
+    int result = Fn<ProcessFn>("RARProcessFile")(h, 2, const_cast<char*>(out_.c_str()), nullptr);
+    Fn<CloseFn>("RARCloseArchive")(h);
+    return result;
+  };
+  unsigned flags = 0;
+  EXPECT_EQ(extract(nullptr, nullptr, nullptr, &flags), 22);  // ERAR_MISSING_PASSWORD
+  EXPECT_TRUE(flags & 0x04);
+  EXPECT_EQ(extract("wrong", nullptr, nullptr, nullptr), 24);  // ERAR_BAD_PASSWORD
+  EXPECT_TRUE(ListFiles(out_).empty());
+  EXPECT_EQ(extract("secret", nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(ReadBytes(out_ + "\\plain.txt"), text);
+
+  // No password set: the unified callback is asked with UCM_NEEDPASSWORDW.
+  RemoveTree(out_);
+  MakeFolder(out_);
+  Unified unified;
+  unified.password = L"secret";
+  EXPECT_EQ(extract(nullptr, UnifiedProc, &unified, nullptr), 0);
+  EXPECT_EQ(std::count(unified.messages.begin(), unified.messages.end(), 4u), 1);
+  EXPECT_EQ(unified.bytes, (long long)text.size());
+  EXPECT_EQ(ReadBytes(out_ + "\\plain.txt"), text);
+}
+
 }  // namespace
