@@ -303,27 +303,62 @@ RarStatus RarReader::ReadHeader(uint64_t at, Header& header) {
   return info_.format == RarFormat::Rar5 ? ReadHeader5(at, header) : ReadHeader4(at, header);
 }
 
+RarStatus RarReader::FetchEncrypted5(uint64_t at, Header& h, size_t& sizeFieldLength) {
+  // A 16-byte IV, then the header padded to whole AES blocks.
+  const uint64_t size = source_->Size();
+  if (size - at < 32) return RarStatus::Truncated;
+  uint8_t iv[16], first[16];
+  if (!ReadExact(*source_, at, iv, 16) || !ReadExact(*source_, at + 16, first, 16)) return RarStatus::ReadError;
+  auto cipher = crypto_->NewAes256Cbc(headerKey_.data(), iv, false);
+  if (!cipher || !cipher->Process(first, 16)) return RarStatus::NeedPassword;
+  Cursor sizeField(first + 4, 12);
+  uint64_t headerSize = sizeField.Vint();
+  if (!sizeField.ok || sizeField.Pos() > 3 || headerSize == 0 || headerSize > kMaxHeader5) return RarStatus::Damaged;
+  sizeFieldLength = sizeField.Pos();
+  uint64_t total = 4 + sizeFieldLength + headerSize;
+  uint64_t padded = (total + 15) / 16 * 16;
+  if (padded > size - at - 16) return RarStatus::Truncated;
+  h.bytes.resize(size_t(padded));
+  std::memcpy(h.bytes.data(), first, 16);
+  if (padded > 16) {
+    if (!ReadExact(*source_, at + 32, h.bytes.data() + 16, size_t(padded - 16))) return RarStatus::ReadError;
+    if (!cipher->Process(h.bytes.data() + 16, size_t(padded - 16))) return RarStatus::NeedPassword;
+  }
+  h.bytes.resize(size_t(total));
+  h.size = 16 + padded;
+  return RarStatus::Ok;
+}
+
 RarStatus RarReader::ReadHeader5(uint64_t at, Header& h) {
   const uint64_t size = source_->Size();
   if (at >= size) return RarStatus::Truncated;
-  uint8_t start[7] = {};
-  size_t got = source_->ReadAt(at, start, sizeof start);
-  if (got < 5) return RarStatus::Truncated;
-  Cursor sizeField(start + 4, got - 4);
-  uint64_t headerSize = sizeField.Vint();
-  if (!sizeField.ok || sizeField.Pos() > 3) return RarStatus::Damaged;
-  if (headerSize == 0 || headerSize > kMaxHeader5) return RarStatus::Damaged;
-  uint64_t total = 4 + sizeField.Pos() + headerSize;
-  if (total > size - at) return RarStatus::Truncated;
-  h.bytes.resize(size_t(total));
-  if (!ReadExact(*source_, at, h.bytes.data(), h.bytes.size())) return RarStatus::ReadError;
+  size_t sizeFieldLength = 0;
+  if (headerKeySet_) {
+    RarStatus fetched = FetchEncrypted5(at, h, sizeFieldLength);
+    if (fetched != RarStatus::Ok) return fetched;
+  } else {
+    uint8_t start[7] = {};
+    size_t got = source_->ReadAt(at, start, sizeof start);
+    if (got < 5) return RarStatus::Truncated;
+    Cursor sizeField(start + 4, got - 4);
+    uint64_t headerSize = sizeField.Vint();
+    if (!sizeField.ok || sizeField.Pos() > 3) return RarStatus::Damaged;
+    if (headerSize == 0 || headerSize > kMaxHeader5) return RarStatus::Damaged;
+    sizeFieldLength = sizeField.Pos();
+    uint64_t total = 4 + sizeFieldLength + headerSize;
+    if (total > size - at) return RarStatus::Truncated;
+    h.bytes.resize(size_t(total));
+    if (!ReadExact(*source_, at, h.bytes.data(), h.bytes.size())) return RarStatus::ReadError;
+    h.size = total;
+  }
   uint32_t storedCrc = uint32_t(h.bytes[0]) | uint32_t(h.bytes[1]) << 8 | uint32_t(h.bytes[2]) << 16 |
                        uint32_t(h.bytes[3]) << 24;
-  if (zipformat::Crc32(h.bytes.data() + 4, h.bytes.size() - 4) != storedCrc) return RarStatus::Damaged;
-  h.size = total;
+  if (zipformat::Crc32(h.bytes.data() + 4, h.bytes.size() - 4) != storedCrc)
+    return headerKeySet_ ? RarStatus::BadPassword : RarStatus::Damaged;
+  const uint64_t total = h.size;
 
   Cursor c(h.bytes.data(), h.bytes.size());
-  c.Seek(4 + sizeField.Pos());
+  c.Seek(4 + sizeFieldLength);
   h.type = unsigned(c.Vint());
   uint64_t flags = c.Vint();
   h.flags = uint32_t(flags);
@@ -448,9 +483,7 @@ RarStatus RarReader::ReadHeader5(uint64_t at, Header& h) {
   }
   SetDosFromFileTime(e);
   if (e.directory) e.method = 0x30;
-  if (!e.splitAfter && h.dataSize > size - at - total) {
-    // Announced data past the end of the file: the entry is listed, its stream will end short.
-  }
+  // Data announced past the end of the file: the entry is listed, its stream will end short.
   return RarStatus::Ok;
 }
 
@@ -601,7 +634,10 @@ RarStatus RarReader::OpenVolume(bool first) {
     if (is5 && status == RarStatus::Ok && main.isEncryption) {
       // Encrypted headers: the main header itself comes encrypted after this one.
       position_ = mainAt + main.size;
-      return RarStatus::Ok;
+      if (first || !crypto_) return RarStatus::Ok;
+      headerKeySet_ = false;
+      RarStatus unlocked = DeriveHeaderKey();
+      return unlocked == RarStatus::Ok ? ReadEncryptedMain() : unlocked;
     }
     bool isMain = status == RarStatus::Ok && main.type == (is5 ? 1u : 0x73u);
     if (!isMain) {
@@ -621,6 +657,44 @@ RarStatus RarReader::Open() {
   RarStatus status = OpenVolume(true);
   if (status != RarStatus::Ok) return status;
   if (info_.encryptedHeaders) return RarStatus::NeedPassword;
+  ReadComment();
+  return RarStatus::Ok;
+}
+
+RarStatus RarReader::DeriveHeaderKey() {
+  const Rar5Encryption& crypt = info_.headerCrypt;
+  if (headerKeySet_ && headerSalt_ == crypt.salt) return RarStatus::Ok;
+  Rar5Keys keys;
+  if (crypt.version != 0 || !DeriveRar5Keys(*crypto_, password_, crypt.salt.data(), crypt.kdfCount, keys))
+    return RarStatus::NeedPassword;
+  if (crypt.hasCheck && !std::equal(keys.check.begin(), keys.check.end(), crypt.check.begin()))
+    return RarStatus::BadPassword;
+  headerKey_ = keys.key;
+  headerSalt_ = crypt.salt;
+  headerKeySet_ = true;
+  return RarStatus::Ok;
+}
+
+RarStatus RarReader::ReadEncryptedMain() {
+  Header main;
+  RarStatus status = ReadHeader(position_, main);
+  if (status != RarStatus::Ok) return status;
+  if (main.type != 1) return RarStatus::Damaged;
+  position_ = main.offset + main.size + main.dataSize;
+  return RarStatus::Ok;
+}
+
+RarStatus RarReader::Unlock(ICryptoProvider& crypto, std::string_view password) {
+  if (!info_.encryptedHeaders || info_.format != RarFormat::Rar5) return RarStatus::Ok;
+  crypto_ = &crypto;
+  password_ = std::string(password);
+  headerKeySet_ = false;
+  RarStatus status = DeriveHeaderKey();
+  if (status == RarStatus::Ok) status = ReadEncryptedMain();
+  if (status != RarStatus::Ok) {
+    headerKeySet_ = false;
+    return status;
+  }
   ReadComment();
   return RarStatus::Ok;
 }

@@ -22,6 +22,7 @@
 #include <string>
 #include <string_view>
 
+#include "RarCrypto.h"
 #include "RarUnpack.h"
 #include "ZipFormat.h"
 
@@ -35,7 +36,8 @@ enum class RarStatus {
   NotRar,         // no signature
   Damaged,        // a header's CRC or fields are wrong
   Truncated,      // a header or the data it announces runs past the end
-  NeedPassword,   // the headers are encrypted and no key was given
+  NeedPassword,   // the headers are encrypted and no key was given (or the system's cipher failed)
+  BadPassword,    // the password does not open the encrypted headers
   ReadError,      // the source failed
   VolumeStopped,  // the next volume was needed and could not be had, or the provider said stop
 };
@@ -146,6 +148,10 @@ class RarReader {
   RarReader& operator=(const RarReader&) = delete;
 
   RarStatus Open();
+  // After Open said NeedPassword (RAR 5 encrypted headers): derives the key from `password`
+  // (UTF-8), checks it against the archive's check value, and reads the main header and the
+  // comment. BadPassword when it does not fit. Later volumes are opened with the same password.
+  RarStatus Unlock(ICryptoProvider& crypto, std::string_view password);
   const RarArchiveInfo& Info() const { return info_; }
   RarStatus Next(RarEntry& entry);
   // The packed bytes of the entry Next gave last (nullptr before the first). Read the stream
@@ -162,6 +168,9 @@ class RarReader {
   struct Header;
   RarStatus ReadHeader(uint64_t at, Header& header);
   RarStatus ReadHeader5(uint64_t at, Header& header);
+  RarStatus FetchEncrypted5(uint64_t at, Header& header, size_t& sizeFieldLength);
+  RarStatus DeriveHeaderKey();
+  RarStatus ReadEncryptedMain();
   RarStatus ReadHeader4(uint64_t at, Header& header);
   RarStatus OpenVolume(bool first);
   RarStatus NextVolume();
@@ -178,6 +187,11 @@ class RarReader {
   bool haveEntry_ = false;
   RarEntry current_;
   RarStatus streamError_ = RarStatus::Ok;
+  ICryptoProvider* crypto_ = nullptr;
+  std::string password_;
+  std::array<uint8_t, 32> headerKey_{};
+  std::array<uint8_t, 16> headerSalt_{};
+  bool headerKeySet_ = false;
 };
 
 }  // namespace rarformat

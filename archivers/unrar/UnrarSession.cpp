@@ -109,6 +109,8 @@ int FromStatus(RarStatus status) {
       return kBadArchive;
     case RarStatus::NeedPassword:
       return kMissingPassword;
+    case RarStatus::BadPassword:
+      return kBadPassword;
     case RarStatus::ReadError:
       return kERead;
     case RarStatus::VolumeStopped:
@@ -194,8 +196,17 @@ int Session::Open(const std::string& archiveName) {
   reader_ = std::make_unique<RarReader>(std::move(source), archiveName, volumes_.get(), oem_);
   RarStatus status = reader_->Open();
   if (status == RarStatus::NeedPassword) {
-    // Encrypted headers: without their decryption no entry can be read.
-    return reader_->Info().format == RarFormat::Rar5 ? kMissingPassword : kUnknownFormat;
+    // Encrypted headers: the password is needed before any entry can be read.
+    if (reader_->Info().format != RarFormat::Rar5) return kUnknownFormat;
+    if (!havePassword_) {
+      std::string answer;
+      if (!host_.NeedPassword(answer)) return kMissingPassword;
+      SetPassword(answer);
+    }
+    ICryptoProvider* crypto = host_.Crypto();
+    if (!crypto) return kUnknownFormat;
+    status = reader_->Unlock(*crypto, password_);
+    if (status == RarStatus::NeedPassword) return kUnknownFormat;
   }
   return FromStatus(status);
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "archivers/rarcrypto/CngCrypto.h"
 #include "tests/native/RarCraft.h"
 #include "tests/win32/TestSupport.h"
 
@@ -516,6 +517,76 @@ TEST_F(TUnrarDllTest, EncryptedEntriesAskForThePasswordAndCheckIt) {
   EXPECT_EQ(std::count(unified.messages.begin(), unified.messages.end(), 4u), 1);
   EXPECT_EQ(unified.bytes, (long long)text.size());
   EXPECT_EQ(ReadBytes(out_ + "\\plain.txt"), text);
+}
+
+// A RAR 5 archive whose headers are encrypted (as RAR's -hp makes them): the archive
+// encryption header, then every header as an IV and AES-256-CBC blocks. The data stays stored
+// as is here; what is tested is the reading of the headers.
+std::string EncryptedHeadersArchive(const std::string& password, const std::string& data) {
+  using namespace rarcraft;
+  rarcrypto::TCngCrypto crypto;
+  std::string salt(16, '\x5A');
+  rarformat::Rar5Keys keys;
+  uint8_t check[12];
+  if (!rarformat::DeriveRar5Keys(crypto, password, reinterpret_cast<const uint8_t*>(salt.data()), 15, keys) ||
+      !rarformat::Rar5CheckValue(crypto, keys, check))
+    return {};
+  int ivSeed = 0;
+  auto encrypt = [&](std::string header) {
+    std::string iv(16, char(0x30 + ivSeed++));
+    header.resize((header.size() + 15) / 16 * 16, '\0');
+    auto cipher = crypto.NewAes256Cbc(keys.key.data(), reinterpret_cast<const uint8_t*>(iv.data()), true);
+    cipher->Process(reinterpret_cast<uint8_t*>(header.data()), header.size());
+    return iv + header;
+  };
+  File file{"inside.txt", data};
+  std::string withData = FileHeader(file);
+  std::string fileHeader = withData.substr(0, withData.size() - data.size());
+  return kSignature + Header(Vint(4) + Vint(0) + Vint(0) + Vint(1) + char(15) + salt + std::string((char*)check, 12)) +
+         encrypt(MainHeader()) + encrypt(fileHeader) + data + encrypt(EndHeader());
+}
+
+TEST_F(TUnrarDllTest, EncryptedHeadersOpenOnlyWithTheirPassword) {
+  const std::string archive = scratch_ / "hidden.rar";
+  const std::string data = "listed only with the password";
+  std::string bytes = EncryptedHeadersArchive("open sesame", data);
+  ASSERT_FALSE(bytes.empty());
+  WriteBytes(archive, bytes);
+
+  unsigned result = 0;
+  EXPECT_FALSE(Open(archive, 0, &result));
+  EXPECT_EQ(result, 22u);  // no password: ERAR_MISSING_PASSWORD
+
+  auto openWith = [&](const wchar_t* password, unsigned& openResult, Unified& unified) {
+    unified.password = password;
+    OpenDataEx ex{};
+    ex.ArcName = const_cast<char*>(archive.c_str());
+    ex.OpenMode = 1;
+    ex.Callback = UnifiedProc;
+    ex.UserData = LPARAM(&unified);
+    HANDLE h = Fn<OpenExFn>("RAROpenArchiveEx")(&ex);
+    openResult = ex.OpenResult;
+    EXPECT_EQ(bool(h), openResult == 0);
+    if (h) {
+      EXPECT_TRUE(ex.Flags & 0x80);  // encrypted headers
+    }
+    return h;
+  };
+  Unified wrong;
+  EXPECT_FALSE(openWith(L"open barley", result, wrong));
+  EXPECT_EQ(result, 24u);  // ERAR_BAD_PASSWORD
+  Unified right;
+  HANDLE h = openWith(L"open sesame", result, right);
+  ASSERT_TRUE(h);
+  EXPECT_EQ(right.messages, std::vector<UINT>{4});
+  HeaderData header{};
+  ASSERT_EQ(Fn<ReadHeaderFn>("RARReadHeader")(h, &header), 0);
+  EXPECT_EQ(std::string(header.FileName), "inside.txt");
+  EXPECT_EQ(header.UnpSize, data.size());
+  EXPECT_EQ(Fn<ProcessFn>("RARProcessFile")(h, 2, const_cast<char*>(out_.c_str()), nullptr), 0);
+  EXPECT_EQ(Fn<ReadHeaderFn>("RARReadHeader")(h, &header), 10);
+  Fn<CloseFn>("RARCloseArchive")(h);
+  EXPECT_EQ(ReadBytes(out_ + "\\inside.txt"), data);
 }
 
 }  // namespace
