@@ -239,8 +239,20 @@ int Session::Keys(const RarEntry& entry, Rar5Keys& keys) {
   }
   ICryptoProvider* crypto = host_.Crypto();
   if (!crypto || entry.rar5Crypt.version != 0) return kUnknownFormat;
-  if (!DeriveRar5Keys(*crypto, password_, entry.rar5Crypt.salt.data(), entry.rar5Crypt.kdfCount, keys))
-    return entry.rar5Crypt.kdfCount > 24 ? kUnknownFormat : kNoMemory;
+  // RAR gives all entries of one run the same salt: the costly derivation is done once.
+  const bool same = keysValid_ && keysPassword_ == password_ && keysSalt_ == entry.rar5Crypt.salt &&
+                    keysKdf_ == entry.rar5Crypt.kdfCount;
+  if (same) {
+    keys = keys_;
+  } else {
+    if (!DeriveRar5Keys(*crypto, password_, entry.rar5Crypt.salt.data(), entry.rar5Crypt.kdfCount, keys))
+      return entry.rar5Crypt.kdfCount > 24 ? kUnknownFormat : kNoMemory;
+    keys_ = keys;
+    keysPassword_ = password_;
+    keysSalt_ = entry.rar5Crypt.salt;
+    keysKdf_ = entry.rar5Crypt.kdfCount;
+    keysValid_ = true;
+  }
   if (entry.rar5Crypt.hasCheck && !std::equal(keys.check.begin(), keys.check.end(), entry.rar5Crypt.check.begin()))
     return kBadPassword;
   return kSuccess;

@@ -133,7 +133,12 @@ class Session {
   bool havePassword_ = false;
   std::unique_ptr<rarformat::TUnpack5> unpack5_;
   std::unique_ptr<rarformat::TUnpack29> unpack29_;
-  bool solidBroken_ = false;  // an entry of the solid stream failed: later ones cannot decode
+  bool solidBroken_ = false;
+  rarformat::Rar5Keys keys_;
+  std::string keysPassword_;
+  std::array<uint8_t, 16> keysSalt_{};
+  unsigned keysKdf_ = 0;
+  bool keysValid_ = false;  // an entry of the solid stream failed: later ones cannot decode
 };
 
 }  // namespace unrar

@@ -517,6 +517,28 @@ TEST_F(TUnrarDllTest, EncryptedEntriesAskForThePasswordAndCheckIt) {
   EXPECT_EQ(std::count(unified.messages.begin(), unified.messages.end(), 4u), 1);
   EXPECT_EQ(unified.bytes, (long long)text.size());
   EXPECT_EQ(ReadBytes(out_ + "\\plain.txt"), text);
+
+  // Several encrypted entries, one password set once.
+  WriteBytes(src + "\\two.txt", "second file");
+  ASSERT_EQ(RunRar(src, L"a -psecret two.rar plain.txt two.txt"), 0u);
+  RemoveTree(out_);
+  MakeFolder(out_);
+  std::vector<Entry> none = Run(src + "\\two.rar", 1, 2, out_);
+  ASSERT_EQ(none.size(), 2u);
+  EXPECT_EQ(none[0].result, 22);
+  HANDLE h = Open(src + "\\two.rar", 1);
+  ASSERT_TRUE(h);
+  Fn<SetPasswordFn>("RARSetPassword")(h, const_cast<char*>("secret"));
+  HeaderData header{};
+  int extracted = 0;
+  while (Fn<ReadHeaderFn>("RARReadHeader")(h, &header) == 0) {
+    EXPECT_EQ(Fn<ProcessFn>("RARProcessFile")(h, 2, const_cast<char*>(out_.c_str()), nullptr), 0) << header.FileName;
+    ++extracted;
+  }
+  Fn<CloseFn>("RARCloseArchive")(h);
+  EXPECT_EQ(extracted, 2);
+  EXPECT_EQ(ReadBytes(out_ + "\\two.txt"), "second file");
+  EXPECT_EQ(ReadBytes(out_ + "\\plain.txt"), text);
 }
 
 // A RAR 5 archive whose headers are encrypted (as RAR's -hp makes them): the archive
