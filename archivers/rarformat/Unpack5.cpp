@@ -158,7 +158,7 @@ bool TUnpack5::Refill() {
     bitPos_ -= consumed * 8;
     while (inLen_ < kInputSize && !inEnd_) {
       size_t want = kInputSize - inLen_;
-      size_t got = in_->Read(inBuf_.data() + inLen_, want);
+      size_t got = std::min(in_->Read(inBuf_.data() + inLen_, want), want);
       inLen_ += got;
       if (got < want) inEnd_ = true;
     }
