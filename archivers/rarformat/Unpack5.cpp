@@ -158,7 +158,7 @@ bool TUnpack5::Refill() {
     bitPos_ -= consumed * 8;
     while (inLen_ < kInputSize && !inEnd_) {
       size_t want = kInputSize - inLen_;
-      size_t got = in_->Read(inBuf_.data() + inLen_, want);
+      size_t got = std::min(in_->Read(inBuf_.data() + inLen_, want), want);
       inLen_ += got;
       if (got < want) inEnd_ = true;
     }
@@ -290,21 +290,24 @@ inline void CopyMatch(uint8_t* win, size_t mask, size_t dst, size_t dist, size_t
   if (dst + len <= size && src + len <= size && dist <= size - len) {
     uint8_t* d = win + dst;
     const uint8_t* s = win + src;
-    if (dist >= len && len > 64) {
-      std::memcpy(d, s, len);
+    if (dist >= len) {
+      if (len > 32) {
+        std::memcpy(d, s, len);
+        return;
+      }
+      // Short copies inline: a library call costs more than the bytes.
+      for (; len >= 8; len -= 8, d += 8, s += 8) std::memcpy(d, s, 8);
+      while (len--) *d++ = *s++;
       return;
     }
-    if (dist >= 8) {
-      // Pieces of 8 (fixed-size copies the compiler inlines), each reading only bytes already
-      // in place; the last piece may end before a full 8.
-      while (len >= 8) {
-        std::memcpy(d, s, 8);
-        d += 8;
-        s += 8;
-        len -= 8;
-      }
+    // The match repeats a period of `dist` bytes, so each copy may take everything written so
+    // far as its source: the pieces double, and none overlaps its own source.
+    for (size_t step = dist; len > 0; step += step) {
+      size_t n = std::min(step, len);
+      std::memcpy(d, d - step, n);
+      d += n;
+      len -= n;
     }
-    while (len--) *d++ = *s++;
     return;
   }
   for (size_t i = 0; i < len; ++i) win[(dst + i) & mask] = win[(src + i) & mask];
