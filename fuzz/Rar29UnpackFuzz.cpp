@@ -2,7 +2,7 @@
 // writes more than the size it was given, and reports success only with exactly that size
 // written. The first byte chooses the window (64 KiB << n) and whether the same bytes are then
 // decoded again as the next entry of a solid archive; the next three give the unpacked size
-// (at most 1 MiB, so runs stay fast); the rest are the packed stream.
+// (at most 256 KiB, so runs stay fast); the rest are the packed stream.
 #include <algorithm>
 #include <cstring>
 
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4) return 0;
   const uint64_t window = uint64_t(0x10000) << std::min(data[0] & 7, 6);
   const bool again = (data[0] & 0x10) != 0;
-  const uint64_t unpacked = (uint64_t(data[1]) | uint64_t(data[2]) << 8 | uint64_t(data[3]) << 16) & 0xFFFFF;
+  const uint64_t unpacked = (uint64_t(data[1]) | uint64_t(data[2]) << 8 | uint64_t(data[3]) << 16) & 0x3FFFF;
   // One decoder for every input, as a reader keeps it across archives: each input starts as a
   // new archive (not solid), which must forget everything the previous one left.
   static rarformat::TUnpack29 decoder;
