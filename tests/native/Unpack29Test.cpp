@@ -328,6 +328,9 @@ TEST(Unpack29, HandMadeStreamsDecodeAndTheirFaultsAreCaught) {
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "ababababababa");
     // The end marker came early: the entry is short.
     EXPECT_EQ(DecodeStream(s, 14), UnpackResult::BadData);
+    // A size the archive does not know: the end marker ends the entry.
+    EXPECT_EQ(DecodeStream(s, UINT64_MAX, &bytes), UnpackResult::Ok);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "ababababababa");
   }
   {
     // A distance reaching before the first byte.
