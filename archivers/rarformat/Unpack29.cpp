@@ -607,9 +607,13 @@ UnpackResult TUnpack29::TState::Run(uint64_t size, bool solid) {
   // next entry of a solid archive what to expect); anything else ends the entry, and damage
   // there does not matter any more.
   bool done = false;
+  // An entry whose size the archive does not know ends at its end-of-file marker (or where its
+  // packed bytes end between two symbols).
+  const bool unknownSize = size == UINT64_MAX;
   auto finish = [&]() -> UnpackResult {
     bool blocked = false;
     if (!WriteBuffer(blocked)) return failure;
+    if (unknownSize) return blocked ? UnpackResult::BadData : UnpackResult::Ok;
     return written == unpackedSize ? UnpackResult::Ok : UnpackResult::BadData;
   };
   auto fail = [&]() -> UnpackResult {
@@ -640,7 +644,7 @@ UnpackResult TUnpack29::TState::Run(uint64_t size, bool solid) {
         done = written >= unpackedSize;
       }
     }
-    if (done && in.Exhausted()) return finish();
+    if ((done || unknownSize) && in.Exhausted()) return finish();
 
     if (ppmBlock) {
       const int ch = ppm.DecodeChar();

@@ -19,6 +19,7 @@ class TUnpack29 {
   // One object per archive: in a solid archive the window, tables, PPMd model and filters carry
   // over from entry to entry, so the caller decodes every entry in order. `dictionarySize` is the
   // entry's window (64 KiB << n, at most 4 MiB); never more than `unpackedSize` bytes are written.
+  // UINT64_MAX stands for a size the archive does not know: the stream's end marker ends it.
   UnpackResult Unpack(IPackedInput& in, IUnpackedOutput& out, uint64_t unpackedSize,
                       uint64_t dictionarySize, bool solid);
 

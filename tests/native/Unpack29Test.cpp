@@ -267,6 +267,117 @@ TEST(Unpack29, OutputStopsAtTheGivenSizeAndOnCancel) {
   EXPECT_EQ(none.Size(), 0u);
 }
 
+// Hand-made LZ streams: one table block in which every bit-length symbol has a 5-bit code (so
+// a length is written as its own value) and eight main symbols have 3-bit codes.
+class TStream {
+ public:
+  void Put(uint32_t value, int bits) {
+    for (int i = bits - 1; i >= 0; i--) {
+      if (used_ % 8 == 0) bytes.push_back(0);
+      if ((value >> i) & 1) bytes.back() |= uint8_t(0x80 >> (used_ % 8));
+      used_++;
+    }
+  }
+  // 3-bit main codes, in symbol order.
+  enum : uint32_t { A, B, EndBlock, Filter, RepeatLast, OldDist0, Short0, Match0 };
+
+  static TStream WithTables() {
+    TStream s;
+    s.Put(0, 2);  // LZ, old lengths forgotten
+    for (int i = 0; i < 20; i++) s.Put(5, 4);
+    std::vector<uint8_t> lengths(404, 0);
+    for (int sym : {int('a'), int('b'), 256, 257, 258, 259, 263, 271}) lengths[size_t(sym)] = 3;
+    lengths[299] = lengths[300] = 1;              // distance slots 0 and 1 (distances 1, 2)
+    lengths[299 + 60 + 17] = lengths[299 + 60 + 17 + 1] = 1;  // repeat lengths 2 and 3
+    for (uint8_t len : lengths) s.Put(len, 5);
+    return s;
+  }
+  std::vector<uint8_t> bytes;
+
+ private:
+  size_t used_ = 0;
+};
+
+UnpackResult DecodeStream(const TStream& s, uint64_t size, std::vector<uint8_t>* bytes = nullptr) {
+  TUnpack29 decoder;
+  TMemoryInput in(s.bytes.data(), s.bytes.size());
+  TCheckedOutput out(size);
+  const UnpackResult r = decoder.Unpack(in, out, size, 0x10000, false);
+  if (bytes) *bytes = out.bytes;
+  return r;
+}
+
+TEST(Unpack29, HandMadeStreamsDecodeAndTheirFaultsAreCaught) {
+  {
+    // Literals, a short match, a long match, "the last match again", a repeated old distance
+    // with its own length, and the end-of-file marker.
+    TStream s = TStream::WithTables();
+    s.Put(TStream::A, 3);
+    s.Put(TStream::B, 3);
+    s.Put(TStream::Short0, 3);
+    s.Put(1, 2);  // distance 2, length 2
+    s.Put(TStream::Match0, 3);
+    s.Put(1, 1);  // length 3, distance slot 1: 2
+    s.Put(TStream::RepeatLast, 3);
+    s.Put(TStream::OldDist0, 3);
+    s.Put(1, 1);  // length 3
+    s.Put(TStream::EndBlock, 3);
+    s.Put(0, 2);  // end of file, no new tables
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(DecodeStream(s, 13, &bytes), UnpackResult::Ok);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "ababababababa");
+    // The end marker came early: the entry is short.
+    EXPECT_EQ(DecodeStream(s, 14), UnpackResult::BadData);
+    // A size the archive does not know: the end marker ends the entry.
+    EXPECT_EQ(DecodeStream(s, UINT64_MAX, &bytes), UnpackResult::Ok);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "ababababababa");
+  }
+  {
+    // A distance reaching before the first byte.
+    TStream s = TStream::WithTables();
+    s.Put(TStream::A, 3);
+    s.Put(TStream::Short0, 3);
+    s.Put(3, 2);  // distance 4
+    s.Put(TStream::EndBlock, 3);
+    s.Put(0, 2);
+    EXPECT_EQ(DecodeStream(s, 3), UnpackResult::BadData);
+  }
+  {
+    // A filter whose program (XOR check right) is none of RAR's standard ones.
+    TStream s = TStream::WithTables();
+    s.Put(TStream::A, 3);
+    s.Put(TStream::Filter, 3);
+    s.Put(0xA6, 8);  // new program number, block length given; record length in the next byte
+    s.Put(2, 8);     // 2 + 7 bytes of record
+    s.Put(0, 6);     // program 0 (starting over)
+    s.Put(0, 6);     // block starts here
+    s.Put(0x100 | 16, 10);  // block length 16
+    s.Put(5, 6);           // 5 bytes of program
+    const uint8_t code[5] = {0x01 ^ 0x02 ^ 0x03 ^ 0x04, 1, 2, 3, 4};
+    for (uint8_t b : code) s.Put(b, 8);
+    s.Put(0, 4);  // the record's last byte
+    for (int i = 0; i < 16; i++) s.Put(TStream::A, 3);
+    s.Put(TStream::EndBlock, 3);
+    s.Put(0, 2);
+    EXPECT_EQ(DecodeStream(s, 17), UnpackResult::UnknownMethod);
+  }
+  {
+    // Tables that do not decode: no bit-length codes at all, and "repeat the previous length"
+    // before there is one.
+    TStream none;
+    none.Put(0, 2);
+    for (int i = 0; i < 20; i++) none.Put(0, 4);
+    for (int i = 0; i < 40; i++) none.Put(0, 8);
+    EXPECT_EQ(DecodeStream(none, 1), UnpackResult::BadData);
+    TStream repeat;
+    repeat.Put(0, 2);
+    for (int i = 0; i < 20; i++) repeat.Put(5, 4);
+    repeat.Put(16, 5);
+    for (int i = 0; i < 400; i++) repeat.Put(0, 5);
+    EXPECT_EQ(DecodeStream(repeat, 1), UnpackResult::BadData);
+  }
+}
+
 TEST(Unpack29, FilterProgramsAreRecognisedOnlyWhenStandard) {
   // A program whose XOR check holds but which RAR never writes is unknown; a broken check is
   // told apart.
@@ -303,6 +414,42 @@ TEST(Unpack29, FilterProgramsAreRecognisedOnlyWhenStandard) {
   EXPECT_EQ(size, 6u);
   const uint8_t expected[6] = {1, 10, 2, 30, 3, 60};
   EXPECT_EQ(0, std::memcmp(memory.data() + 6, expected, 6));
+
+  // RGB, which no fixture uses: a picture put through the packer's side of the filter (red and
+  // blue relative to green, then each plane as differences from its Paeth prediction) comes
+  // back unchanged.
+  for (uint32_t redPos = 0; redPos < 3; redPos++) {
+    const uint32_t rowBytes = 3 * 7, rows = 9, total = rowBytes * rows;
+    std::vector<uint8_t> picture(total), t(total);
+    uint32_t seed = 12345 + redPos;
+    for (auto& b : picture) b = uint8_t((seed = seed * 1103515245u + 12345u) >> 24);
+    for (uint32_t i = 0; i < total; i++) picture[i] = uint8_t(picture[i] / 4 + i);  // some slope
+    t = picture;
+    for (uint32_t i = redPos; i + 2 < total; i += 3) {
+      t[i] = uint8_t(t[i] - t[i + 1]);
+      t[i + 2] = uint8_t(t[i + 2] - t[i + 1]);
+    }
+    std::vector<uint8_t> packed;
+    for (uint32_t ch = 0; ch < 3; ch++) {
+      int prev = 0;
+      for (uint32_t i = ch; i < total; i += 3) {
+        int predicted = prev;
+        if (i >= rowBytes + 3) {
+          const int up = t[i - rowBytes], upLeft = t[i - rowBytes - 3];
+          const int pa = std::abs(up - upLeft), pb = std::abs(prev - upLeft),
+                    pc = std::abs(prev + up - 2 * upLeft);
+          predicted = pa <= pb && pa <= pc ? prev : pb <= pc ? up : upLeft;
+        }
+        packed.push_back(uint8_t(predicted - t[i]));
+        prev = t[i];
+      }
+    }
+    std::memcpy(memory.data(), packed.data(), total);
+    uint32_t rgbRegs[7] = {rowBytes + 3, redPos, 0, 0, total, 0, 0};
+    ASSERT_TRUE(RunFilter29(TFilter29Kind::Rgb, memory.data(), rgbRegs, &offset, &size));
+    EXPECT_EQ(offset, total);
+    EXPECT_EQ(0, std::memcmp(memory.data() + total, picture.data(), total)) << "red at " << redPos;
+  }
 
   // E8: a CALL's absolute target becomes relative to the byte after the opcode's position in
   // the file; targets outside the 16 MiB space are left alone.
