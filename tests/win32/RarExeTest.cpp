@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -291,6 +292,49 @@ TEST_F(RarExeWin32, UpdateFreshenAndAddKeepWhatTheyShouldAndReplaceTheArchiveWho
   std::string report;
   ASSERT_TRUE(Host("bsdtar -xOf src/arc.rar one.txt two.txt three.txt", &report)) << report;
   EXPECT_EQ(report, "one v2two olderthree");
+}
+
+TEST_F(RarExeWin32, ListFilesInTheAnsiCodePageOrUtf8StoreUtf8Names) {
+  // One name the ANSI code page spells (whichever it is here), one only UTF-8 can.
+  std::wstring ansiName;
+  std::string ansiBytes;
+  for (const std::wstring candidate : {L"caf\u00e9.txt", L"\ud55c\uae00.txt", L"\u00fcber.txt"}) {
+    BOOL lost = FALSE;
+    char bytes[64];
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, candidate.c_str(), -1, bytes, sizeof bytes,
+                                           nullptr, &lost);
+    const std::string spelt = length > 0 ? bytes : "";
+    if (!lost && std::any_of(spelt.begin(), spelt.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+      ansiName = candidate;
+      ansiBytes = bytes;
+      break;
+    }
+  }
+  ASSERT_FALSE(ansiName.empty()) << "no non-ASCII name in this code page";
+  const std::wstring wideName = L"\u03a9\u03bc\u03ad\u03b3\u03b1 \ud55c.txt";  // Greek and Hangul together
+  auto Utf8 = [](const std::wstring& text) {
+    char bytes[256];
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes, sizeof bytes, nullptr, nullptr);
+    return std::string(bytes, length - 1);
+  };
+  auto Create = [this](const std::wstring& name, const std::string& bytes) {
+    HANDLE h = CreateFileW((Widen(src_) + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD done = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(h);
+  };
+  Create(ansiName, "ansi");
+  Create(wideName, "wide");
+  std::string said;
+  WriteBytes(scratch_ / "ansi.lst", ansiBytes + "\r\n");
+  ASSERT_EQ(Rar(" a names.rar @" + (scratch_ / "ansi.lst"), &said), 0) << said;
+  WriteBytes(scratch_ / "utf8.lst", "\xEF\xBB\xBF" + Utf8(wideName) + "\n");
+  ASSERT_EQ(Rar(" a names.rar @" + (scratch_ / "utf8.lst"), &said), 0) << said;
+  const TReadBack back = ReadBack(src_ + "\\names.rar");
+  ASSERT_EQ(back.entries.size(), 2u);
+  EXPECT_EQ(back.entries[0].name, Utf8(ansiName));
+  EXPECT_EQ(back.entries[1].name, Utf8(wideName));
+  EXPECT_EQ(back.packed.at(Utf8(wideName)), "wide");
 }
 
 TEST_F(RarExeWin32, RefusesWhatItCannotUpdateAndBadCommandLines) {
