@@ -50,10 +50,20 @@ std::string Narrow(const std::wstring& text, UINT codePage) {
 std::wstring Utf16(const std::string& utf8) { return Wide(utf8, CP_UTF8); }
 std::string Utf8(const std::wstring& text) { return Narrow(text, CP_UTF8); }
 
+// Straight to the handle: a console gets the text as it is, a file or pipe the console's code
+// page (the ANSI one without a console).
 void Say(const std::wstring& text) {
-  const std::string line = Narrow(text + L"\n", GetConsoleOutputCP() ? GetConsoleOutputCP() : CP_ACP);
-  std::fwrite(line.data(), 1, line.size(), stderr);
-  std::fflush(stderr);
+  const std::wstring line = text + L"\r\n";
+  HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+  if (!handle || handle == INVALID_HANDLE_VALUE) return;
+  DWORD mode = 0, written = 0;
+  if (GetConsoleMode(handle, &mode)) {
+    WriteConsoleW(handle, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    return;
+  }
+  const UINT codePage = GetConsoleOutputCP();
+  const std::string bytes = Narrow(line, codePage ? codePage : CP_ACP);
+  WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 std::wstring SystemMessage(DWORD code) {

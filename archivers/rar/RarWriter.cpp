@@ -132,6 +132,8 @@ bool TRar5Writer::NextVolume() {
 }
 
 bool TRar5Writer::End() {
+  // After a failure the last entry may be incomplete: no end header makes it look whole.
+  if (error_ != WriteError::None) return false;
   std::vector<uint8_t> end;
   PutVint(end, 5);
   PutVint(end, 0);

@@ -16,6 +16,7 @@
 #include "archivers/rar/RarCommand.h"
 #include "archivers/rar/RarExisting.h"
 #include "archivers/rar/RarWriter.h"
+#include "archivers/rarformat/RarArchive.h"
 
 namespace {
 
@@ -368,6 +369,35 @@ TEST_F(RarWriterHost, VolumesSplitAtTheirSizeAndReadBackTogether) {
   EXPECT_EQ(lastCrc["a.bin"], ReferenceCrc(a)) << "the last part checks the whole file";
   EXPECT_EQ(lastCrc["f/b.bin"], ReferenceCrc(b));
 
+  // The RAR reader follows the set from its first volume by name and joins every part.
+  class TVolumes : public rarformat::IVolumeProvider {
+   public:
+    std::map<std::string, std::string> files;
+    std::unique_ptr<zipformat::IByteSource> Open(const std::string& name) override {
+      auto it = files.find(name);
+      return it == files.end() ? nullptr : std::make_unique<zipformat::MemorySource>(it->second);
+    }
+    bool AskMissing(std::string&) override { return false; }
+    bool Opened(const std::string&) override { return true; }
+  } provider;
+  for (size_t v = 0; v < out.volumes.size(); ++v)
+    provider.files[VolumeName("set.rar", static_cast<unsigned>(v), static_cast<unsigned>(out.volumes.size()))] =
+        out.volumes[v];
+  rarformat::RarReader reader(provider.Open("set.part1.rar"), "set.part1.rar", &provider);
+  ASSERT_EQ(reader.Open(), rarformat::RarStatus::Ok);
+  EXPECT_TRUE(reader.Info().volume);
+  std::map<std::string, std::string> read;
+  rarformat::RarEntry entry;
+  while (reader.Next(entry) == rarformat::RarStatus::Ok) {
+    auto input = reader.OpenPacked();
+    uint8_t buffer[1000];
+    for (size_t got; (got = input->Read(buffer, sizeof buffer)) > 0;) read[entry.name].append(reinterpret_cast<char*>(buffer), got);
+    EXPECT_EQ(reader.CurrentPart().crc, ReferenceCrc(read[entry.name])) << entry.name;
+  }
+  EXPECT_EQ(read["a.bin"], a);
+  EXPECT_EQ(read["f/b.bin"], b);
+  EXPECT_EQ(read.size(), 4u);
+
   // bsdtar reads a volume set given as one stream, the volumes in order.
   std::string names;
   for (size_t v = 0; v < out.volumes.size(); ++v) {
@@ -399,6 +429,20 @@ TEST(RarWriter, VolumeTooSmallAndFileSizeChangesFail) {
     TStringData data(actual);
     EXPECT_FALSE(writer.Add(File("x", 10), &data));
     EXPECT_EQ(writer.Error(), WriteError::SizeChanged);
+  }
+  {
+    // A break between blocks stops the writer at once.
+    TMemoryVolumes out;
+    WriterOptions options;
+    int polls = 0;
+    options.cancelled = [&polls] { return ++polls > 2; };
+    TRar5Writer writer(out, options);
+    ASSERT_TRUE(writer.Begin());
+    TStringData data(Noise(1000000, 5));
+    EXPECT_FALSE(writer.Add(File("big", 1000000), &data));
+    EXPECT_EQ(writer.Error(), WriteError::Cancelled);
+    EXPECT_LT(out.volumes[0].size(), 200000u);
+    EXPECT_FALSE(writer.End()) << "nothing more after a failure";
   }
   TMemoryVolumes out;
   WriterOptions options;
