@@ -75,8 +75,7 @@ class TGatherer {
 public:
   TGatherer(const SourceOptions& options) : options_(options), current_(CurrentFolder()) {}
 
-  void Spec(const std::string& text) {
-    const std::wstring spec = FromAnsi(text);
+  void Spec(const std::wstring& spec) {
     if (spec.empty()) return;
     const std::wstring full = FullPath(spec);
     const size_t slash = full.find_last_of(L'\\');
@@ -212,6 +211,12 @@ bool SameArchiveName(const std::wstring& a, const std::wstring& b) {
 }
 
 Sources GatherSources(const std::vector<std::string>& specs, const SourceOptions& options) {
+  TGatherer gatherer(options);
+  for (const auto& spec : specs) gatherer.Spec(FromAnsi(spec));
+  return gatherer.Take();
+}
+
+Sources GatherSources(const std::vector<std::wstring>& specs, const SourceOptions& options) {
   TGatherer gatherer(options);
   for (const auto& spec : specs) gatherer.Spec(spec);
   return gatherer.Take();

@@ -39,6 +39,8 @@ struct Sources {
 
 // `specs` are texts in the system's ANSI code page: plain names, wildcard patterns, "folder\*.*".
 Sources GatherSources(const std::vector<std::string>& specs, const SourceOptions& options);
+// The same for specifications already in UTF-16 (rar.exe's list files and command line).
+Sources GatherSources(const std::vector<std::wstring>& specs, const SourceOptions& options);
 
 // ANSI text of the system code page to UTF-16 and back ('?' for what the code page lacks).
 std::wstring FromAnsi(const std::string& text);
