@@ -100,6 +100,8 @@ bool RunHostShell(const std::string& command) {
   // polled for.
   static unsigned counter = 0;
   const std::string marker = "/tmp/quill-shell-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+  // A marker left by an earlier test process with the same Wine process id must not answer.
+  DeleteFileW(W(HostSpelling(marker)).c_str());
   std::wstring line = L"Z:\\bin\\sh -c \"(" + W(command) + L"); echo $? > " + W(marker) + L".tmp; mv " + W(marker) +
                       L".tmp " + W(marker) + L"\"";
   STARTUPINFOW startup{};
