@@ -378,6 +378,22 @@ struct Handle final : unrar::IUnrarHost {
     DWORD keep = stamp.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     if (keep) SetFileAttributesW(wide.c_str(), keep | FILE_ATTRIBUTE_DIRECTORY);
   }
+  bool CopyExtracted(const std::string& from, const std::string& to, const unrar::Stamp& stamp) override {
+    std::wstring source = Wide(from), target = Wide(to);
+    if (source == target || !CopyFileW(source.c_str(), target.c_str(), FALSE)) return false;
+    if (stamp.fileTime != 0) {
+      HANDLE file = CreateFileW(target.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      if (file != INVALID_HANDLE_VALUE) {
+        FILETIME time = ToFileTime(stamp);
+        SetFileTime(file, nullptr, nullptr, &time);
+        CloseHandle(file);
+      }
+    }
+    DWORD attributes = stamp.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                           FILE_ATTRIBUTE_ARCHIVE);
+    SetFileAttributesW(target.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+    return true;
+  }
   std::unique_ptr<unrar::IOutputFile> CreateOutput(const std::string& target, const unrar::Stamp& stamp) override {
     std::wstring wideTarget = Wide(target);
     size_t slash = wideTarget.find_last_of(L"\\/");
