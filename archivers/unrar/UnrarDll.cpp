@@ -285,7 +285,8 @@ struct Handle final : unrar::IUnrarHost {
 
   // Volume names go to callers in the system code page (and in UTF-16 to the W message).
   bool AskVolume(std::string& name, int mode) {
-    if (!callback && !changeVolume) return false;
+    // Nobody to ask: a volume that is there is used, one that is missing stops.
+    if (!callback && !changeVolume) return mode == kVolNotify;
     wchar_t wide[kNameMax];
     char ansi[kNameMax];
     std::wstring original = Wide(name);

@@ -351,6 +351,14 @@ TEST_F(TUnrarDllTest, TestModeCountsTheDataAndAnAbortStopsTheEntry) {
 }
 
 TEST_F(TUnrarDllTest, VolumesAskTheCallbackAndAnAnswerOfZeroStops) {
+  // No callbacks at all: the volumes that are there are simply used.
+  int noCallbackEnd = 0;
+  std::vector<Entry> whole = Run(Fixture("rar5_multiarchive.part01.rar"), 1, 1, "", &noCallbackEnd, false);
+  ASSERT_EQ(whole.size(), 2u);
+  EXPECT_EQ(whole[0].result, 0);
+  EXPECT_EQ(whole[1].result, 0);
+  EXPECT_EQ(noCallbackEnd, 10);
+
   // Only the first volume of the set beside the archive.
   std::string set = scratch_ / "set";
   MakeFolder(set);
