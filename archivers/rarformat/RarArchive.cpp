@@ -1,5 +1,8 @@
 #include "RarArchive.h"
 
+#include "Unpack29.h"
+#include "Unpack5.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -120,6 +123,40 @@ bool ValidUtf8(std::string_view text) {
 std::string Slashes(std::string name) {
   std::replace(name.begin(), name.end(), '\\', '/');
   return name;
+}
+
+// A packed comment: its own decoder, never the entries' (it is not part of a solid stream).
+bool UnpackComment(const RarEntry& e, const std::string& packed, std::string& text) {
+  class Input final : public IPackedInput {
+   public:
+    explicit Input(const std::string& bytes) : bytes_(bytes) {}
+    size_t Read(uint8_t* buffer, size_t count) override {
+      size_t n = std::min(count, bytes_.size() - at_);
+      std::memcpy(buffer, bytes_.data() + at_, n);
+      at_ += n;
+      return n;
+    }
+
+   private:
+    const std::string& bytes_;
+    size_t at_ = 0;
+  } input(packed);
+  class Output final : public IUnpackedOutput {
+   public:
+    explicit Output(std::string& text) : text_(text) {}
+    bool Write(const uint8_t* data, size_t count) override {
+      text_.append(reinterpret_cast<const char*>(data), count);
+      return true;
+    }
+
+   private:
+    std::string& text_;
+  } output(text);
+  const uint64_t dictionary = std::min<uint64_t>(e.dictionarySize, 4 * 1024 * 1024);
+  if (e.unpackVersion == 50) return TUnpack5().Unpack(input, output, e.unpackedSize, dictionary, false) == UnpackResult::Ok;
+  if (e.unpackVersion == 29 || e.unpackVersion == 36)
+    return TUnpack29().Unpack(input, output, e.unpackedSize, dictionary, false) == UnpackResult::Ok;
+  return false;
 }
 
 }  // namespace
@@ -723,14 +760,19 @@ void RarReader::ReadComment() {
     if (h.isService && h.entry.name == "CMT") {
       info_.hasComment = true;
       const RarEntry& e = h.entry;
-      if (e.Stored() && !e.encrypted && e.packedSize <= kMaxComment && e.unpackedSize <= e.packedSize) {
-        std::string text(size_t(e.unpackedSize), '\0');
-        if (ReadExact(*source_, e.dataOffset, text.data(), text.size()) &&
-            (!e.hasCrc || zipformat::Crc32(text.data(), text.size()) == e.crc)) {
-          info_.comment = std::move(text);
-          info_.commentRead = true;
-        }
+      if (e.encrypted || e.packedSize > kMaxComment || e.unpackedSize > kMaxComment || e.splitAfter) return;
+      std::string packed(size_t(e.packedSize), '\0');
+      if (!ReadExact(*source_, e.dataOffset, packed.data(), packed.size())) return;
+      std::string text;
+      if (e.Stored()) {
+        if (e.unpackedSize > e.packedSize) return;
+        text = packed.substr(0, size_t(e.unpackedSize));
+      } else if (!UnpackComment(e, packed, text)) {
+        return;
       }
+      if (e.hasCrc && zipformat::Crc32(text.data(), text.size()) != e.crc) return;
+      info_.comment = std::move(text);
+      info_.commentRead = true;
       return;
     }
   }

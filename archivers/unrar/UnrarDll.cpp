@@ -285,7 +285,8 @@ struct Handle final : unrar::IUnrarHost {
 
   // Volume names go to callers in the system code page (and in UTF-16 to the W message).
   bool AskVolume(std::string& name, int mode) {
-    if (!callback && !changeVolume) return false;
+    // Nobody to ask: a volume that is there is used, one that is missing stops.
+    if (!callback && !changeVolume) return mode == kVolNotify;
     wchar_t wide[kNameMax];
     char ansi[kNameMax];
     std::wstring original = Wide(name);
@@ -377,6 +378,22 @@ struct Handle final : unrar::IUnrarHost {
     }
     DWORD keep = stamp.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     if (keep) SetFileAttributesW(wide.c_str(), keep | FILE_ATTRIBUTE_DIRECTORY);
+  }
+  bool CopyExtracted(const std::string& from, const std::string& to, const unrar::Stamp& stamp) override {
+    std::wstring source = Wide(from), target = Wide(to);
+    if (source == target || !CopyFileW(source.c_str(), target.c_str(), FALSE)) return false;
+    if (stamp.fileTime != 0) {
+      HANDLE file = CreateFileW(target.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      if (file != INVALID_HANDLE_VALUE) {
+        FILETIME time = ToFileTime(stamp);
+        SetFileTime(file, nullptr, nullptr, &time);
+        CloseHandle(file);
+      }
+    }
+    DWORD attributes = stamp.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                           FILE_ATTRIBUTE_ARCHIVE);
+    SetFileAttributesW(target.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+    return true;
   }
   std::unique_ptr<unrar::IOutputFile> CreateOutput(const std::string& target, const unrar::Stamp& stamp) override {
     std::wstring wideTarget = Wide(target);

@@ -369,7 +369,13 @@ int Session::Process(int operation, const std::string& destPath, const std::stri
     }
     return kSuccess;
   }
-  if (entry.redirectType == 4 || entry.redirectType == 5) return kEReference;  // a link to another entry's data
+  if (entry.redirectType == 4 || entry.redirectType == 5) {
+    // A hard link or a file copy holds no data: it is the earlier entry it names, as extracted.
+    if (operation != kExtract) return kSuccess;
+    std::string from;
+    if (!TargetPath(destPath, "", entry.redirectTarget, from)) return kEReference;
+    return host_.CopyExtracted(from, target, stamp) ? kSuccess : kEReference;
+  }
   if (entry.splitBefore) return kBadData;  // a part without its beginning
 
   std::unique_ptr<IOutputFile> file;

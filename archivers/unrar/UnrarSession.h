@@ -95,6 +95,8 @@ class IUnrarHost {
   virtual bool MakeFolders(const std::string& path) = 0;
   virtual void StampFolder(const std::string& path, const Stamp& stamp) = 0;
   virtual std::unique_ptr<IOutputFile> CreateOutput(const std::string& target, const Stamp& stamp) = 0;
+  // A hard link or file copy entry: the file extracted before it, copied (false when absent).
+  virtual bool CopyExtracted(const std::string& from, const std::string& to, const Stamp& stamp) = 0;
 };
 
 class Session {

@@ -157,9 +157,12 @@ TEST(RarHeadersTest, ServiceHeadersAreSkippedAndTheCommentIsRead) {
   EXPECT_TRUE(bad.info.hasComment);
   EXPECT_FALSE(bad.info.commentRead);
 
-  // RAR 4: the sub-block before the file (a compressed comment) is skipped, the file read.
+  // RAR 4: the sub-block before the file (a compressed comment) is unpacked for the comment
+  // (its CRC holds) and skipped by the walk, the file read.
   Result subblock = Walk(ReadFixture("rar_subblock.rar"));
   EXPECT_TRUE(subblock.info.hasComment);
+  EXPECT_TRUE(subblock.info.commentRead);
+  EXPECT_EQ(subblock.info.comment, "test rar with archive comment");
   ASSERT_EQ(subblock.entries.size(), 1u);
   EXPECT_EQ(subblock.data[0], "test text document\r\n");
 }

@@ -108,6 +108,13 @@ struct MemoryHost : IUnrarHost {
   std::unique_ptr<IOutputFile> CreateOutput(const std::string& target, const Stamp& stamp) override {
     return std::make_unique<Output>(*this, target, stamp);
   }
+  bool CopyExtracted(const std::string& from, const std::string& to, const Stamp& stamp) override {
+    auto it = files.find(from);
+    if (it == files.end()) return false;
+    files[to] = it->second;
+    stamps[to] = stamp;
+    return true;
+  }
 };
 
 struct Outcome {
@@ -135,7 +142,7 @@ TEST(UnrarSessionTest, ExtractsEveryEntryOfTheFixturesAsBsdtarDoes) {
   int compared = 0;
   for (const char* name : {"rar5_stored.rar", "rar5_compressed.rar", "rar5_multiple_files.rar", "rar5_solid.rar",
                            "rar5_win32.rar", "rar5_fileattr.rar", "rar.rar", "rar_windows.rar",
-                           "rar_compress_normal.rar", "rar_filter.rar", "rar_unicode.rar"}) {
+                           "rar_compress_normal.rar", "rar_filter.rar", "rar_unicode.rar", "rar5_unicode.rar"}) {
     SCOPED_TRACE(name);
     MemoryHost host;
     AddFixture(host, name);
@@ -151,9 +158,9 @@ TEST(UnrarSessionTest, ExtractsEveryEntryOfTheFixturesAsBsdtarDoes) {
         EXPECT_TRUE(host.folders.count(target)) << o.name;
         continue;
       }
-      // bsdtar cannot read the Unicode RAR 4 names back on the command line reliably; the
-      // session's own CRC check has judged those.
-      if (std::string(name) == "rar_unicode.rar") continue;
+      // Unicode names and links: bsdtar -xO gives nothing for a hard link, and the names are
+      // awkward on its command line; the session's own checksums have judged these.
+      if (std::string(name) == "rar_unicode.rar" || std::string(name) == "rar5_unicode.rar") continue;
       std::optional<std::string> theirs = Bsdtar(FixtureDir() + "/" + name, o.name);
       if (theirs && o.name != "testlink") {
         EXPECT_EQ(host.files[target], *theirs) << o.name;
@@ -163,6 +170,28 @@ TEST(UnrarSessionTest, ExtractsEveryEntryOfTheFixturesAsBsdtarDoes) {
     EXPECT_EQ(host.pendingOutputs, 0);
   }
   EXPECT_GT(compared, 30);  // bsdtar was there to compare with
+}
+
+TEST(UnrarSessionTest, AHardLinkEntryCopiesTheFileItNames) {
+  MemoryHost host;
+  AddFixture(host, "rar5_unicode.rar");
+  std::vector<Outcome> outcomes = RunAll(host, "rar5_unicode.rar", kOpenExtract, kExtract, "out");
+  ASSERT_EQ(outcomes.size(), 3u);
+  for (const Outcome& o : outcomes) EXPECT_EQ(o.result, kSuccess) << o.name;
+  const std::string first = "out\\" + outcomes[0].name, link = "out\\" + outcomes[1].name;
+  ASSERT_EQ(host.files.count(link), 1u);
+  EXPECT_EQ(host.files[link], host.files[first]);
+  EXPECT_EQ(host.files[link].size(), 13u);
+  // Its target not extracted first: the reference cannot be resolved.
+  MemoryHost alone;
+  AddFixture(alone, "rar5_unicode.rar");
+  Session session(alone, kOpenExtract);
+  ASSERT_EQ(session.Open("rar5_unicode.rar"), kSuccess);
+  RarEntry e;
+  ASSERT_EQ(session.ReadHeader(e), kSuccess);
+  EXPECT_EQ(session.Process(kSkip, "out", ""), kSuccess);
+  ASSERT_EQ(session.ReadHeader(e), kSuccess);
+  EXPECT_EQ(session.Process(kExtract, "out", ""), kEReference);
 }
 
 TEST(UnrarSessionTest, SolidEntriesAfterSkippedOnesStillDecode) {
@@ -378,7 +407,7 @@ TEST(UnrarSessionTest, EveryFixtureTestsCleanlyOrFailsWithACode) {
       {"rar5_stored.rar", "0 ."},
       {"rar5_stored_manyfiles.rar", "0 0 0 ."},
       {"rar5_truncated_huff.rar", "open 12"},
-      {"rar5_unicode.rar", "0 23 0 ."},
+      {"rar5_unicode.rar", "0 0 0 ."},
       {"rar5_win32.rar", "0 0 0 0 0 0 0 0 ."},
       {"rar_compress_normal.rar", "0 0 0 0 0 0 ."},
       {"rar_filter.rar", "0 ."},
