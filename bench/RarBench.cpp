@@ -1,0 +1,190 @@
+// RAR benchmarks, run under Wine by scripts/bench-rar, which puts bsdtar on the same files
+// beside them.
+//
+//   rar_bench list ARCHIVE [RUNS]
+//     A RAR of many files in many folders opened by TRar as the main window opens it: every
+//     header walked through UnRAR.dll, the entries made, BuildFolders with the system's
+//     collation; BuildFolders alone; the process's peak working set.
+//   rar_bench extract ARCHIVE SCRATCH [RUNS]
+//     The archive's largest entry extracted by TRar through UnRAR.dll into SCRATCH\quill, with
+//     the progress counted as the progress dialog would be given it. The last run's file is
+//     left there, so the script can hold it against bsdtar's.
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "archive/Rar.h"
+#include "archive/RarLibrary.h"
+#include "messages/Questions.h"
+#include "operations/Progress.h"
+#include "platform/Utf16.h"
+#include "platform/Win32FileSystem.h"
+#include "platform/Win32Text.h"
+
+namespace {
+
+using namespace quill;
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+// TRar tells what went wrong (a bad checksum, a write that failed) only through a message box;
+// here every box is remembered, so a broken run cannot pass for a fast one.
+class TRecordedQuestions : public IQuestions {
+public:
+  std::vector<std::string> said;
+
+  bool ShowError(uint32_t code, const std::string& caption, bool) override {
+    said.push_back(caption + ": error " + std::to_string(code));
+    return false;
+  }
+  int Message(const std::string& text, const std::string& caption, TMessageButtons, TMessageIcon) override {
+    said.push_back(caption + ": " + text);
+    return mrCancel;
+  }
+  int AskText(const std::string& caption, const std::string&, std::string&, bool, int) override {
+    said.push_back(caption + ": asked for a text");
+    return mrCancel;
+  }
+  int ChooseDrive(std::string&, const std::array<std::string, 3>&, const TDialogPlace&, const std::string&) override {
+    return mrCancel;
+  }
+  std::string ChooseFolder(const std::string&, const std::string&, const std::vector<std::string>&,
+                           const std::string&) override {
+    return {};
+  }
+  std::string BrowseNetwork(const std::string&) override { return {}; }
+  uint32_t AskFileExists(const std::string& source, std::string&, bool, bool) override {
+    said.push_back(source + ": asked whether to replace");
+    return feCancel;
+  }
+  int AskDelete(const std::string& text, int, bool) override {
+    said.push_back(text + ": asked whether to delete");
+    return mrCancel;
+  }
+};
+
+TArchiveServices Services(IQuestions& questions) {
+  TArchiveServices s;
+  s.fileSystem = &TWin32FileSystem::Instance();
+  s.questions = &questions;
+  s.codePage = &TAnsiCodePage::Instance();
+  s.collator = &TWin32Collator::Instance();
+  return s;
+}
+
+double PeakWorkingSetMiB() {
+  PROCESS_MEMORY_COUNTERS memory{};
+  memory.cb = sizeof memory;
+  if (!GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory)) return 0;
+  return static_cast<double>(memory.PeakWorkingSetSize) / 1048576.0;
+}
+
+bool Report(const TRecordedQuestions& questions) {
+  for (const std::string& text : questions.said) std::fprintf(stderr, "rar_bench: %s\n", text.c_str());
+  return questions.said.empty();
+}
+
+int List(const std::string& path, int runs) {
+  TWin32RarLibrary library;
+  TRecordedQuestions questions;
+  double bestOpen = 1e9, bestBuild = 1e9;
+  size_t files = 0, folders = 0;
+  for (int run = 0; run < runs; ++run) {
+    TRar rar(Services(questions), &library);
+    auto start = Clock::now();
+    rar.Open(path);
+    const double took = Seconds(start);
+    if (!Report(questions) || rar.FileName.empty()) {
+      std::fprintf(stderr, "rar_bench: listing failed\n");
+      return 1;
+    }
+    bestOpen = std::min(bestOpen, took);
+    files = rar.Files.size();
+    folders = rar.Folders.size();
+
+    // The folder step again on the same files (the bench archive stores no folder entries, so
+    // every folder is made here): what of the open is Quill's own, not the library's.
+    TRar again(Services(questions), &library);
+    again.Files = rar.Files;
+    start = Clock::now();
+    again.BuildFolders();
+    bestBuild = std::min(bestBuild, Seconds(start));
+  }
+  std::printf("entries                          %zu files, %zu folders\n", files, folders);
+  std::printf("TRar Open (UnRAR.dll + folders)  %.3f s\n", bestOpen);
+  std::printf("BuildFolders alone               %.3f s\n", bestBuild);
+  std::printf("peak working set                 %.1f MiB (the whole process, two copies of the entries)\n",
+              PeakWorkingSetMiB());
+  return 0;
+}
+
+int64_t FileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+int Extract(const std::wstring& archive, const std::wstring& scratch, int runs) {
+  TWin32RarLibrary library;
+  TRecordedQuestions questions;
+  TRar listed(Services(questions), &library);
+  listed.Open(Narrow(archive));
+  if (!Report(questions) || listed.Files.empty()) {
+    std::fprintf(stderr, "rar_bench: the archive does not list\n");
+    return 1;
+  }
+  const TArchiveItem& entry =
+      *std::max_element(listed.Files.begin(), listed.Files.end(), [](const auto& a, const auto& b) {
+        return a.entry.originalSize < b.entry.originalSize;
+      });
+  const std::wstring ours = scratch + L"\\quill";
+  const std::wstring oursFile = ours + L"\\" + Widen(entry.path);
+  CreateDirectoryW(scratch.c_str(), nullptr);
+  CreateDirectoryW(ours.c_str(), nullptr);
+
+  double best = 1e9;
+  uint64_t progressBytes = 0;
+  for (int run = 0; run < runs; ++run) {
+    if (!DeleteFileW(oursFile.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return 1;
+    TRar rar(Services(questions), &library);
+    // What the progress dialog is given, without the drawing.
+    rar.OnProgress = [&](TArchive&, TProgressKind kind, uint64_t value, const std::string&) {
+      if (kind == pkBytes) progressBytes += value;
+    };
+    rar.Open(Narrow(archive));
+    const auto start = Clock::now();
+    rar.Extract(Narrow(ours));
+    const double took = Seconds(start);
+    if (!Report(questions) || !rar.Problems.empty() ||
+        FileSize(oursFile) != static_cast<int64_t>(entry.entry.originalSize)) {
+      std::fprintf(stderr, "rar_bench: TRar's extraction is incomplete\n");
+      return 1;
+    }
+    best = std::min(best, took);
+  }
+  const double mib = static_cast<double>(entry.entry.originalSize) / 1048576.0;
+  std::printf("entry                            %s, %llu bytes from %llu packed\n", entry.path.c_str(),
+              static_cast<unsigned long long>(entry.entry.originalSize),
+              static_cast<unsigned long long>(entry.entry.packedSize));
+  std::printf("TRar Extract (UnRAR.dll)         %.2f s  %.0f MiB/s\n", best, mib / best);
+  std::printf("progress reported                %llu bytes per run\n",
+              static_cast<unsigned long long>(progressBytes / static_cast<uint64_t>(runs)));
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const std::wstring mode = argc > 1 ? argv[1] : L"";
+  if (mode == L"list" && argc > 2) return List(Narrow(argv[2]), argc > 3 ? std::max(1, _wtoi(argv[3])) : 3);
+  if (mode == L"extract" && argc > 3) return Extract(argv[2], argv[3], argc > 4 ? std::max(1, _wtoi(argv[4])) : 3);
+  std::fprintf(stderr, "usage: rar_bench list ARCHIVE [RUNS] | extract ARCHIVE SCRATCH [RUNS]\n");
+  return 2;
+}
