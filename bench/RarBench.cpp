@@ -79,6 +79,8 @@ TArchiveServices Services(IQuestions& questions) {
   TArchiveServices s;
   s.fileSystem = &TWin32FileSystem::Instance();
   s.questions = &questions;
+  // No string table here: a box says which text it would have shown.
+  s.texts = [](int id) { return "text " + std::to_string(id); };
   s.codePage = &TAnsiCodePage::Instance();
   s.collator = &TWin32Collator::Instance();
   return s;
