@@ -119,11 +119,18 @@ int TWin32RarLibrary::Open(const std::string& archive, int mode) {
 int TWin32RarLibrary::ReadHeader(TRarHeader& header) {
   if (!handle_) return kRarEndArchive;
   if (readHeaderEx_) {
-    auto data = std::make_unique<unrarapi::RARHeaderDataEx>();
-    std::memset(data.get(), 0, sizeof *data);
-    const int result = readHeaderEx_(handle_, data.get());
+    // One record for the whole walk: it is 10 KB, and a listing reads 100,000 of them.
+    if (!headerEx_) {
+      headerEx_ = std::make_unique<unrarapi::RARHeaderDataEx>();
+      std::memset(headerEx_.get(), 0, sizeof *headerEx_);
+    }
+    unrarapi::RARHeaderDataEx* data = headerEx_.get();
+    data->FileNameW[0] = L'\0';
+    data->FileName[0] = '\0';
+    const int result = readHeaderEx_(handle_, data);
     if (result != 0) return result;
     data->FileNameW[1023] = L'\0';
+    data->FileName[1023] = '\0';
     header.fileName = Backslashed(data->FileNameW[0] ? Narrow(data->FileNameW) : FromCodePage(data->FileName, CP_OEMCP));
     header.flags = data->Flags;
     header.packSize = (static_cast<uint64_t>(data->PackSizeHigh) << 32) | data->PackSize;

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "archive/Rar.h"
 #include "archivers/UnrarInterface.h"
 
@@ -24,6 +26,7 @@ public:
 
 private:
   HMODULE module_ = nullptr;
+  std::unique_ptr<unrarapi::RARHeaderDataEx> headerEx_;
   void* handle_ = nullptr;
   unrarapi::OpenArchiveFn open_ = nullptr;
   unrarapi::OpenArchiveExFn openEx_ = nullptr;

@@ -143,7 +143,7 @@ int List(const std::string& path, int runs) {
     auto start = Clock::now();
     rar.Open(path);
     const double took = Seconds(start);
-    if (!Report(questions) || rar.FileName.empty()) {
+    if (!Report(questions) || rar.FileName.empty() || rar.Files.empty()) {
       std::fprintf(stderr, "rar_bench: listing failed\n");
       return 1;
     }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "archivers/rarcrypto/CngCrypto.h"
 #include "archivers/unrar/UnrarSession.h"
@@ -194,6 +195,23 @@ class FileSource final : public zipformat::IByteSource {
   uint64_t Size() const override { return size_; }
   size_t ReadAt(uint64_t offset, void* buffer, size_t count) override {
     if (offset >= size_) return 0;
+    // Walking the headers reads a few bytes at a time, and every ReadFile is a trip through the
+    // system (under Wine, its server): small reads come from a window of the file instead.
+    if (count > kWindow / 2) return ReadDirect(offset, buffer, count);
+    if (offset < windowStart_ || offset + count > windowStart_ + window_.size()) {
+      window_.resize(kWindow);
+      window_.resize(ReadDirect(offset, window_.data(), kWindow));
+      windowStart_ = offset;
+    }
+    const size_t available = std::min<size_t>(count, windowStart_ + window_.size() - offset);
+    std::memcpy(buffer, window_.data() + (offset - windowStart_), available);
+    return available;
+  }
+
+ private:
+  static constexpr size_t kWindow = 64 * 1024;
+
+  size_t ReadDirect(uint64_t offset, void* buffer, size_t count) {
     size_t done = 0;
     while (done < count) {
       OVERLAPPED at{};
@@ -206,9 +224,10 @@ class FileSource final : public zipformat::IByteSource {
     return done;
   }
 
- private:
   HANDLE file_;
   uint64_t size_;
+  std::vector<char> window_;
+  uint64_t windowStart_ = 0;
 };
 
 FILETIME ToFileTime(const unrar::Stamp& stamp) {
