@@ -10,105 +10,21 @@
 #include <string>
 #include <vector>
 
+#include "archivers/UnrarInterface.h"
 #include "archivers/rarcrypto/CngCrypto.h"
 #include "archivers/unrar/UnrarSession.h"
 
 namespace {
 
-#pragma pack(push, 1)
-struct RAROpenArchiveData {
-  char* ArcName;
-  unsigned OpenMode;
-  unsigned OpenResult;
-  char* CmtBuf;
-  unsigned CmtBufSize;
-  unsigned CmtSize;
-  unsigned CmtState;
-};
-
-using UnrarCallback = int(CALLBACK*)(UINT msg, LPARAM userData, LPARAM p1, LPARAM p2);
-using ChangeVolProc = int(PASCAL*)(char* arcName, int mode);
-using ProcessDataProc = int(PASCAL*)(unsigned char* addr, int size);
-
-struct RAROpenArchiveDataEx {
-  char* ArcName;
-  wchar_t* ArcNameW;
-  unsigned OpenMode;
-  unsigned OpenResult;
-  char* CmtBuf;
-  unsigned CmtBufSize;
-  unsigned CmtSize;
-  unsigned CmtState;
-  unsigned Flags;
-  UnrarCallback Callback;
-  LPARAM UserData;
-  unsigned Reserved[28];
-};
-
-struct RARHeaderData {
-  char ArcName[260];
-  char FileName[260];
-  unsigned Flags;
-  unsigned PackSize;
-  unsigned UnpSize;
-  unsigned HostOS;
-  unsigned FileCRC;
-  unsigned FileTime;
-  unsigned UnpVer;
-  unsigned Method;
-  unsigned FileAttr;
-  char* CmtBuf;
-  unsigned CmtBufSize;
-  unsigned CmtSize;
-  unsigned CmtState;
-};
-
-struct RARHeaderDataEx {
-  char ArcName[1024];
-  wchar_t ArcNameW[1024];
-  char FileName[1024];
-  wchar_t FileNameW[1024];
-  unsigned Flags;
-  unsigned PackSize;
-  unsigned PackSizeHigh;
-  unsigned UnpSize;
-  unsigned UnpSizeHigh;
-  unsigned HostOS;
-  unsigned FileCRC;
-  unsigned FileTime;
-  unsigned UnpVer;
-  unsigned Method;
-  unsigned FileAttr;
-  char* CmtBuf;
-  unsigned CmtBufSize;
-  unsigned CmtSize;
-  unsigned CmtState;
-  unsigned DictSize;
-  unsigned HashType;
-  char Hash[32];
-  unsigned RedirType;
-  wchar_t* RedirName;
-  unsigned RedirNameSize;
-  unsigned DirTarget;
-  unsigned Reserved[994];
-};
-#pragma pack(pop)
-
+// The published records, shared with Quill's side of the interface.
+using unrarapi::RAROpenArchiveData;
+using unrarapi::RAROpenArchiveDataEx;
+using unrarapi::RARHeaderData;
+using unrarapi::RARHeaderDataEx;
+using UnrarCallback = unrarapi::Callback;
+using unrarapi::ChangeVolProc;
+using unrarapi::ProcessDataProc;
 static_assert(sizeof(void*) == 4, "UnRAR.dll's records are laid out for 32-bit callers");
-static_assert(sizeof(RAROpenArchiveData) == 28);
-static_assert(offsetof(RAROpenArchiveData, CmtState) == 24);
-static_assert(sizeof(RAROpenArchiveDataEx) == 156);
-static_assert(offsetof(RAROpenArchiveDataEx, Flags) == 32 && offsetof(RAROpenArchiveDataEx, Callback) == 36 &&
-              offsetof(RAROpenArchiveDataEx, UserData) == 40);
-static_assert(sizeof(RARHeaderData) == 572);
-static_assert(offsetof(RARHeaderData, Flags) == 520 && offsetof(RARHeaderData, FileAttr) == 552 &&
-              offsetof(RARHeaderData, CmtState) == 568);
-static_assert(offsetof(RARHeaderDataEx, ArcNameW) == 1024 && offsetof(RARHeaderDataEx, FileName) == 3072 &&
-              offsetof(RARHeaderDataEx, FileNameW) == 4096 && offsetof(RARHeaderDataEx, Flags) == 6144);
-static_assert(offsetof(RARHeaderDataEx, FileAttr) == 6184 && offsetof(RARHeaderDataEx, CmtBuf) == 6188 &&
-              offsetof(RARHeaderDataEx, DictSize) == 6204 && offsetof(RARHeaderDataEx, Hash) == 6212 &&
-              offsetof(RARHeaderDataEx, RedirType) == 6244 && offsetof(RARHeaderDataEx, DirTarget) == 6256);
-static_assert(sizeof(RARHeaderDataEx) == 10236);
 
 enum : UINT { kUcmChangeVolume = 0, kUcmProcessData = 1, kUcmNeedPassword = 2, kUcmChangeVolumeW = 3,
               kUcmNeedPasswordW = 4 };
