@@ -190,5 +190,44 @@ TEST_F(RarPane, AMissingVolumeAnsweredNoStopsWithoutAPartialFile) {
   }
 }
 
+// Clicks Cancel in the extraction's progress dialog as soon as it shows.
+bool g_cancelClicked = false;
+void CALLBACK ClickCancel(HWND, UINT, UINT_PTR, DWORD) {
+  HWND dialog = FindWindowW(nullptr, L"Extracting...");
+  if (!dialog || !IsWindowVisible(dialog) || g_cancelClicked) return;
+  HWND cancel = FindWindowExW(dialog, nullptr, L"Button", L"Cancel");
+  if (!cancel) return;
+  g_cancelClicked = true;
+  SendMessageW(cancel, BM_CLICK, 0, 0);
+}
+
+TEST_F(RarPane, CancelInTheMiddleOfALargeEntryLeavesNothingBehind) {
+  if (!test::Exists(ModuleFolder() + "rar.exe")) GTEST_SKIP() << "rar.exe is not beside the tests";
+  std::string big(96 << 20, '\0');
+  for (size_t i = 0; i < big.size(); i += 4096) big[i] = static_cast<char>(i >> 12);
+  test::WriteBytes(data / "big.bin", big);
+  test::WriteBytes(data / "list.txt", "big.bin\r\n");
+  ASSERT_TRUE(Rar(data.Path(), "a -m0 big.rar @list.txt"));
+  Start();
+  Focus("big.rar");
+  questions.AnswerDrive(target.Path());
+  g_cancelClicked = false;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, ClickCancel);
+  form->RunCommand(cmExtract);
+  KillTimer(nullptr, timer);
+  EXPECT_TRUE(g_cancelClicked);
+  // Nothing told (the user stopped it), nothing left: not the file, not its temporary.
+  EXPECT_EQ(questions.CountAsked(test::TQuestionKind::Message), 0u);
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW(Widen(target / "*").c_str(), &found);
+  int entries = 0;
+  if (find != INVALID_HANDLE_VALUE) {
+    do entries += found.cFileName[0] != L'.';
+    while (FindNextFileW(find, &found));
+    FindClose(find);
+  }
+  EXPECT_EQ(entries, 0);
+}
+
 }  // namespace
 }  // namespace quill
