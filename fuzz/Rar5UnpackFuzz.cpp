@@ -110,7 +110,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckRun(run, two, unpacked);
   // The same object again, from a non-solid start: nothing of the first run may leak in.
   TRun again = Decode(unpack, a, b, two, unpacked, dict);
-  Require(again.first == run.first && again.second == run.second, "the same result again");
+  // (Unless the output cap cut either run: how far a failing run gets before it fails depends
+  // on where output pieces were cut.)
+  if (!run.refused1 && !again.refused1 && !run.refused2 && !again.refused2)
+    Require(again.first == run.first && again.second == run.second, "the same result again");
   // Bytes written before a failure depend on where output pieces were cut (the window an
   // earlier run left behind may be bigger); a complete entry must not.
   if (run.first == UnpackResult::Ok) Require(again.out1 == run.out1, "the same bytes again");
