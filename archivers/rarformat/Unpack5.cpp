@@ -461,7 +461,9 @@ TUnpack5::Step TUnpack5::Decode(uint64_t stop) {
       lastLength_ = len;
     }
 
-    if (dist == 0 || dist > start + done || dist > mask + 1) {
+    // Against the dictionary, not the window (which may be bigger), so that acceptance never
+    // depends on what an earlier entry left allocated.
+    if (dist == 0 || dist > start + done || dist > maxDistance_ || dist > mask + 1) {
       result = Step::Bad;
       break;
     }
@@ -565,6 +567,7 @@ UnpackResult TUnpack5::Unpack(IPackedInput& in, IUnpackedOutput& out, uint64_t u
   }
   filterHead_ = 0;
   outOfMemory_ = false;
+  maxDistance_ = std::max(dictionarySize, kMinDictionary);
   fileStart_ = written_ = pos_;
   limit_ = unpackedSize == UINT64_MAX || unpackedSize > UINT64_MAX - pos_ ? UINT64_MAX : pos_ + unpackedSize;
 

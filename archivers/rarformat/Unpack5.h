@@ -107,6 +107,7 @@ class TUnpack5 {
   uint64_t written_ = 0;    // bytes of those handed to the output (or skipped before this entry)
   uint64_t fileStart_ = 0;  // pos_ where the current entry begins
   uint64_t limit_ = 0;      // pos_ where the current entry ends (UINT64_MAX: unknown)
+  uint64_t maxDistance_ = 0;  // the entry's dictionary: no match reaches further back
 
   // Carried across blocks, and across entries of a solid archive.
   THuffman5 mainCode_, distCode_, lowDistCode_, lengthCode_;
