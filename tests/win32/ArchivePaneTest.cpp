@@ -17,12 +17,11 @@
 #include "fileview/ShellUtils.h"
 #include "operations/Progress.h"
 #include "tests/native/ScriptedQuestions.h"
+#include "tests/win32/ArchivePaneFixture.h"
 #include "tests/win32/TestSupport.h"
 
 namespace quill {
 namespace {
-
-using test::TScratchFolder;
 
 void Put16(std::string& out, uint32_t v) {
   out += static_cast<char>(v & 0xFF);
@@ -69,7 +68,7 @@ std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& en
   return data + central + end;
 }
 
-class ArchivePane : public ::testing::Test {
+class ArchivePane : public test::TArchivePaneFixture {
 protected:
   void SetUp() override {
     // The installer is a real program: it writes down that it ran.
@@ -81,42 +80,7 @@ protected:
                                                    {"setup.exe", installer}}));
     test::WriteBytes(data / "other.txt", "x");
   }
-  void TearDown() override {
-    form.reset();
-    questions.ExpectAllAnswered();
-  }
-  void Start() {
-    const std::string commandLine = "\"C:\\quill.exe\" \"" + data.Path() + "\"";
-    form = std::make_unique<TMainForm>(TMainFormOptions{program.Path() + "\\", commandLine, false, &questions});
-    ASSERT_TRUE(form->Create());
-    form->Show();
-  }
-  void Focus(const std::string& name) {
-    const int i = form->View().Files().IndexOf(name);
-    ASSERT_GE(i, 0) << name;
-    form->View().SetItemIndex(i);
-  }
-  std::string FocusedName() {
-    const TFile* f = form->View().FocusedFile();
-    return f ? f->FullName() : std::string();
-  }
-  void Key(WPARAM key) { SendMessageW(form->Pane().Handle(), WM_KEYDOWN, key, 0); }
-  void Open(const std::string& name) {
-    Focus(name);
-    Key(VK_RETURN);
-  }
-  std::vector<std::string> Listed() {
-    std::vector<std::string> names;
-    const TFiles& files = form->View().Files();
-    for (int i = 0; i < files.Count(); ++i)
-      if (!files.Items(i)->IsDrive()) names.push_back(files.Items(i)->FullName());
-    return names;
-  }
   static bool HaveUnzipLibrary() { return test::Exists(ModuleFolder() + "UNZDLL.DLL"); }
-
-  TScratchFolder program, data, target;
-  test::TScriptedQuestions questions;
-  std::unique_ptr<TMainForm> form;
 };
 
 TEST_F(ArchivePane, EnteringMovingInsideAndLeavingLikeAFolder) {

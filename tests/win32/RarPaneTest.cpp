@@ -16,58 +16,27 @@
 #include "operations/Progress.h"
 #include "platform/Utf16.h"
 #include "tests/native/ScriptedQuestions.h"
+#include "tests/win32/ArchivePaneFixture.h"
 #include "tests/win32/TestSupport.h"
 
 namespace quill {
 namespace {
 
-using test::TScratchFolder;
-
 const char kFixtures[] = "/work/shared/fixtures/rar";
 
-class RarPane : public ::testing::Test {
+class RarPane : public test::TArchivePaneFixture {
 protected:
   void SetUp() override {
     if (!test::Exists(ModuleFolder() + "UnRAR.dll")) GTEST_SKIP() << "UnRAR.dll is not beside the tests";
-  }
-  void TearDown() override {
-    form.reset();
-    questions.ExpectAllAnswered();
   }
   // Copies fixtures into the data folder (read-only originals stay untouched).
   void Fixture(const std::string& name) {
     test::WriteBytes(data / name, test::ReadBytes(test::HostSpelling(std::string(kFixtures) + "/" + name)));
   }
-  void Start() {
-    const std::string commandLine = "\"C:\\quill.exe\" \"" + data.Path() + "\"";
-    form = std::make_unique<TMainForm>(TMainFormOptions{program.Path() + "\\", commandLine, false, &questions});
-    ASSERT_TRUE(form->Create());
-    form->Show();
-  }
-  void Focus(const std::string& name) {
-    const int i = form->View().Files().IndexOf(name);
-    ASSERT_GE(i, 0) << name;
-    form->View().SetItemIndex(i);
-  }
-  std::string FocusedName() {
-    const TFile* f = form->View().FocusedFile();
-    return f ? f->FullName() : std::string();
-  }
-  void Open(const std::string& name) {
-    Focus(name);
-    SendMessageW(form->Pane().Handle(), WM_KEYDOWN, VK_RETURN, 0);
-  }
   static std::string Joined(const std::vector<std::string>& names) {
     std::string text;
     for (const std::string& name : names) text += (text.empty() ? "" : "|") + name;
     return text;
-  }
-  std::vector<std::string> Listed() {
-    std::vector<std::string> names;
-    const TFiles& files = form->View().Files();
-    for (int i = 0; i < files.Count(); ++i)
-      if (!files.Items(i)->IsDrive()) names.push_back(files.Items(i)->FullName());
-    return names;
   }
   // Runs rar.exe (built beside the tests) in `folder` and waits for it.
   bool Rar(const std::string& folder, const std::string& parameters) {
@@ -82,10 +51,6 @@ protected:
       return {};
     return test::HostSpelling(folder);
   }
-
-  TScratchFolder program, data, target;
-  test::TScriptedQuestions questions;
-  std::unique_ptr<TMainForm> form;
 };
 
 TEST_F(RarPane, RealArchivesListEnterAndExtractAsBsdtarDoes) {
