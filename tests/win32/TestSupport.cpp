@@ -99,12 +99,7 @@ bool RunHostShell(const std::string& command) {
   // Wine cannot wait on a host process, so the command leaves its exit status in a file that is
   // polled for.
   static unsigned counter = 0;
-  // Wine's process ids repeat across Wine servers running side by side: the clock makes the
-  // name this run's own.
-  LARGE_INTEGER now{};
-  QueryPerformanceCounter(&now);
-  const std::string marker = "/tmp/quill-shell-" + std::to_string(GetCurrentProcessId()) + "-" +
-                             std::to_string(now.QuadPart) + "-" + std::to_string(++counter);
+  const std::string marker = "/tmp/quill-shell-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
   // A marker left by an earlier test process with the same Wine process id must not answer.
   DeleteFileW(W(HostSpelling(marker)).c_str());
   std::wstring line = L"Z:\\bin\\sh -c \"(" + W(command) + L"); echo $? > " + W(marker) + L".tmp; mv " + W(marker) +
