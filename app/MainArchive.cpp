@@ -5,6 +5,8 @@
 
 #include "app/Commands.h"
 #include "app/MainForm.h"
+#include "archive/Ace.h"
+#include "archive/AceLibrary.h"
 #include "archive/Rar.h"
 #include "archive/RarLibrary.h"
 #include "archive/Zip.h"
@@ -84,6 +86,12 @@ std::unique_ptr<TArchive> TMainForm::NewArchiveReader(const std::string& path) {
       auto rar = std::make_unique<TRar>(services, rarLibrary_.get());
       rar->ProgramPath = ini_.ReadString("Program", "RAR", "rar.exe");
       return rar;
+    }
+    case kArchiveAce: {
+      if (!aceLibrary_) aceLibrary_ = std::make_unique<TWin32AceLibrary>();
+      auto ace = std::make_unique<TAce>(services, aceLibrary_.get());
+      ace->ProgramPath = ini_.ReadString("Program", "ACE", "ace32.exe");
+      return ace;
     }
     default: return nullptr;  // no reader for this type yet: the shell opens the file
   }

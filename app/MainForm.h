@@ -270,7 +270,8 @@ private:
   std::unique_ptr<TArchive> archive_;
   std::string archivePath_;  // the archive file shown
   std::unique_ptr<IZipLibraries> zipLibraries_;
-  std::unique_ptr<IRarLibrary> rarLibrary_;
+  std::unique_ptr<IArchiveLibrary> rarLibrary_;
+  std::unique_ptr<IArchiveLibrary> aceLibrary_;
   std::unique_ptr<TfDeleting> deleting_;
   IQuestions* questions_ = nullptr;
   TStringHistory history_{12};

@@ -11,26 +11,7 @@ namespace quill {
 namespace {
 
 // The TRar whose operation is running: the library's callbacks carry no user data.
-TRar* g_current = nullptr;
-
-std::string FromCodePage(const char* text, UINT codePage) {
-  const int n = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
-  if (n <= 1) return {};
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(codePage, 0, text, -1, wide.data(), n);
-  wide.resize(static_cast<size_t>(n - 1));
-  return Narrow(wide);
-}
-
-std::string ToCodePage(const std::string& text, UINT codePage) {
-  const std::wstring wide = Widen(text);
-  const int n = WideCharToMultiByte(codePage, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return {};
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(codePage, 0, wide.c_str(), -1, out.data(), n, nullptr, nullptr);
-  out.resize(static_cast<size_t>(n - 1));
-  return out;
-}
+TLibraryArchive* g_current = nullptr;
 
 std::string Backslashed(std::string name) {
   std::replace(name.begin(), name.end(), '/', '\\');
@@ -42,11 +23,11 @@ constexpr size_t kVolumeNameBuffer = 260;
 
 int __stdcall VolumeCallback(char* name, int mode) {
   if (!g_current) return 0;
-  std::string volume = FromCodePage(name, CP_ACP);
+  std::string volume = CodePageToUtf8(name, CP_ACP);
   const std::string before = volume;
   const int result = g_current->ChangeVolume(volume, mode);
   if (result && volume != before) {
-    const std::string ansi = ToCodePage(volume, CP_ACP);
+    const std::string ansi = Utf8ToCodePage(volume, CP_ACP);
     if (ansi.size() < kVolumeNameBuffer) std::memcpy(name, ansi.c_str(), ansi.size() + 1);
   }
   return result;
@@ -96,7 +77,7 @@ void TWin32RarLibrary::Free() {
 
 int TWin32RarLibrary::Open(const std::string& archive, int mode) {
   Close();
-  std::string ansi = ToCodePage(archive, CP_ACP);
+  std::string ansi = Utf8ToCodePage(archive, CP_ACP);
   if (openEx_) {
     std::wstring wide = Widen(archive);
     auto data = std::make_unique<unrarapi::RAROpenArchiveDataEx>();
@@ -106,6 +87,7 @@ int TWin32RarLibrary::Open(const std::string& archive, int mode) {
     data->OpenMode = static_cast<unsigned>(mode);
     handle_ = openEx_(data.get());
     if (!handle_) return data->OpenResult ? static_cast<int>(data->OpenResult) : kRarOpenFailed;
+    ApplyCallbacks();
     return static_cast<int>(data->OpenResult);
   }
   unrarapi::RAROpenArchiveData data{};
@@ -113,7 +95,13 @@ int TWin32RarLibrary::Open(const std::string& archive, int mode) {
   data.OpenMode = static_cast<unsigned>(mode);
   handle_ = open_(&data);
   if (!handle_) return data.OpenResult ? static_cast<int>(data.OpenResult) : kRarOpenFailed;
+  ApplyCallbacks();
   return static_cast<int>(data.OpenResult);
+}
+
+void TWin32RarLibrary::ApplyCallbacks() {
+  if (volumeCallback_) setChangeVolProc_(handle_, VolumeCallback);
+  if (dataCallback_) setProcessDataProc_(handle_, DataCallback);
 }
 
 int TWin32RarLibrary::ReadHeader(TRarHeader& header) {
@@ -131,7 +119,7 @@ int TWin32RarLibrary::ReadHeader(TRarHeader& header) {
     if (result != 0) return result;
     data->FileNameW[1023] = L'\0';
     data->FileName[1023] = '\0';
-    header.fileName = Backslashed(data->FileNameW[0] ? Narrow(data->FileNameW) : FromCodePage(data->FileName, CP_OEMCP));
+    header.fileName = Backslashed(data->FileNameW[0] ? Narrow(data->FileNameW) : CodePageToUtf8(data->FileName, CP_OEMCP));
     header.flags = data->Flags;
     header.packSize = (static_cast<uint64_t>(data->PackSizeHigh) << 32) | data->PackSize;
     header.unpSize = (static_cast<uint64_t>(data->UnpSizeHigh) << 32) | data->UnpSize;
@@ -143,7 +131,7 @@ int TWin32RarLibrary::ReadHeader(TRarHeader& header) {
   const int result = readHeader_(handle_, &data);
   if (result != 0) return result;
   data.FileName[259] = '\0';
-  header.fileName = Backslashed(FromCodePage(data.FileName, CP_OEMCP));
+  header.fileName = Backslashed(CodePageToUtf8(data.FileName, CP_OEMCP));
   header.flags = data.Flags;
   header.packSize = data.PackSize;
   header.unpSize = data.UnpSize;
@@ -158,20 +146,20 @@ int TWin32RarLibrary::ProcessFile(int operation, const std::string& destination)
     std::wstring wide = Widen(destination);
     return processFileW_(handle_, operation, destination.empty() ? nullptr : wide.data(), nullptr);
   }
-  std::string oem = ToCodePage(destination, CP_OEMCP);
+  std::string oem = Utf8ToCodePage(destination, CP_OEMCP);
   return processFile_(handle_, operation, destination.empty() ? nullptr : oem.data(), nullptr);
 }
 
-void TWin32RarLibrary::SetCallbacks(TRar& rar, bool volume, bool data) {
-  if (!handle_) return;
-  g_current = &rar;
-  if (volume) setChangeVolProc_(handle_, VolumeCallback);
-  if (data) setProcessDataProc_(handle_, DataCallback);
+void TWin32RarLibrary::SetCallbacks(TLibraryArchive& archive, bool volume, bool data) {
+  // UnRAR.dll takes its callbacks per opened archive: Open hands them over.
+  g_current = &archive;
+  volumeCallback_ = volume;
+  dataCallback_ = data;
 }
 
 void TWin32RarLibrary::SetPassword(const std::string& password) {
   if (!handle_) return;
-  std::string ansi = ToCodePage(password, CP_ACP);
+  std::string ansi = Utf8ToCodePage(password, CP_ACP);
   setPassword_(handle_, ansi.data());
 }
 

@@ -20,12 +20,16 @@ public:
   int Open(const std::string& archive, int mode) override;
   int ReadHeader(TRarHeader& header) override;
   int ProcessFile(int operation, const std::string& destination) override;
-  void SetCallbacks(TRar& rar, bool volume, bool data) override;
+  void SetCallbacks(TLibraryArchive& archive, bool volume, bool data) override;
   void SetPassword(const std::string& password) override;
   void Close() override;
 
 private:
+  void ApplyCallbacks();
+
   HMODULE module_ = nullptr;
+  bool volumeCallback_ = false;
+  bool dataCallback_ = false;
   std::unique_ptr<unrarapi::RARHeaderDataEx> headerEx_;
   void* handle_ = nullptr;
   unrarapi::OpenArchiveFn open_ = nullptr;

@@ -12,6 +12,24 @@ std::wstring Widen(std::string_view utf8) {
   return result;
 }
 
+std::string CodePageToUtf8(const char* text, unsigned codePage) {
+  const int n = MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
+  if (n <= 1) return {};
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(codePage, 0, text, -1, wide.data(), n);
+  wide.resize(static_cast<size_t>(n - 1));
+  return Narrow(wide);
+}
+
+std::string Utf8ToCodePage(std::string_view utf8, unsigned codePage) {
+  const std::wstring wide = Widen(utf8);
+  if (wide.empty()) return {};
+  const int n = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
 std::string Narrow(std::wstring_view utf16) {
   if (utf16.empty()) return {};
   int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0, nullptr, nullptr);

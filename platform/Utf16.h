@@ -8,6 +8,10 @@ namespace quill {
 
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
+// Between UTF-8 and a system code page (CP_ACP, CP_OEMCP): the names and texts of the archive
+// libraries' single-byte interfaces. A character the code page lacks becomes its closest form.
+std::string CodePageToUtf8(const char* text, unsigned codePage);
+std::string Utf8ToCodePage(std::string_view utf8, unsigned codePage);
 // Paths of 260 characters and more need the "\\?\" form for the file functions.
 std::wstring LongPath(std::string_view utf8Path);
 // The "\\?\" form of any local or UNC path, so the system takes every name exactly as written:
