@@ -26,7 +26,7 @@ struct TempDir {
     char name[] = "/tmp/arjtestXXXXXX";
     path = mkdtemp(name);
   }
-  ~TempDir() { Shell("rm -rf '" + path + "'"); }
+  ~TempDir() { if (!std::getenv("ARJ_KEEP")) Shell("rm -rf '" + path + "'"); }
 };
 
 inline void WriteAll(const std::string& path, const std::string& bytes) {
