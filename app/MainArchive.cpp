@@ -7,6 +7,7 @@
 #include "app/MainForm.h"
 #include "archive/Ace.h"
 #include "archive/AceLibrary.h"
+#include "archive/Arj.h"
 #include "archive/Rar.h"
 #include "archive/RarLibrary.h"
 #include "archive/Zip.h"
@@ -44,18 +45,33 @@ std::string InArchivePath(const std::string& folder, const std::string& name) {
 
 // ---- readers ----
 
+namespace {
+
+// The short (8.3) form of a path, for archivers that split their command line at blanks; the
+// path itself when the volume keeps no short names.
+std::string ShortPathName(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  const DWORD n = GetShortPathNameW(wide.c_str(), nullptr, 0);
+  if (n == 0) return path;
+  std::wstring shortPath(n, L'\0');
+  const DWORD m = GetShortPathNameW(wide.c_str(), shortPath.data(), n);
+  if (m == 0 || m >= n) return path;
+  shortPath.resize(m);
+  return Narrow(shortPath);
+}
+
 // The temporary folder in its short form, ending in "\": list files named there reach any
 // archiver whatever its command-line parsing.
 std::string ShortTempFolder() {
   wchar_t longPath[MAX_PATH + 1] = {};
-  wchar_t shortPath[MAX_PATH + 1] = {};
   const DWORD n = GetTempPathW(MAX_PATH + 1, longPath);
   if (n == 0 || n > MAX_PATH) return {};
-  const DWORD m = GetShortPathNameW(longPath, shortPath, MAX_PATH + 1);
-  std::string folder = Narrow(m && m <= MAX_PATH ? shortPath : longPath);
+  std::string folder = ShortPathName(Narrow(longPath));
   if (!folder.empty() && folder.back() != '\\') folder += '\\';
   return folder;
 }
+
+}  // namespace
 
 // An archiver named without a folder is looked for beside quill.exe first: the archivers
 // that come with Quill live there.
@@ -77,6 +93,7 @@ std::unique_ptr<TArchive> TMainForm::NewArchiveReader(const std::string& path) {
   services.runAndWait = [this](const std::string& program, const std::string& parameters) {
     return ShellOpen(ArchiverPath(program), parameters, std::string(), true);
   };
+  services.shortPath = [](const std::string& path) { return ShortPathName(path); };
   switch (ArchiveKind(path)) {
     case kArchiveZip:
       if (!zipLibraries_) zipLibraries_ = std::make_unique<TWin32ZipLibraries>([this] { return Handle(); });
@@ -92,6 +109,11 @@ std::unique_ptr<TArchive> TMainForm::NewArchiveReader(const std::string& path) {
       auto ace = std::make_unique<TAce>(services, aceLibrary_.get());
       ace->ProgramPath = ini_.ReadString("Program", "ACE", "ace32.exe");
       return ace;
+    }
+    case kArchiveArj: {
+      auto arj = std::make_unique<TArj>(services);
+      arj->ProgramPath = ini_.ReadString("Program", "ARJ", "arj.exe");
+      return arj;
     }
     default: return nullptr;  // no reader for this type yet: the shell opens the file
   }

@@ -85,6 +85,9 @@ struct TArchiveServices {
   // meanwhile); false when it could not be started.
   std::function<std::string()> shortTempFolder;
   std::function<bool(const std::string& program, const std::string& parameters)> runAndWait;
+  // A path in its short (8.3) form, for archivers that take no blanks or long names; the path
+  // as given when it has none.
+  std::function<std::string(const std::string& path)> shortPath;
 };
 
 class TArchive {
