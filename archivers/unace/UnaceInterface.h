@@ -44,7 +44,8 @@ struct ACEOpenArchiveData {
   unsigned Flags;                   // out: the main header's flags (0x0800 multi-volume, 0x8000 solid, ...)
   unsigned VolumeNumber;            // out: the opened volume's number, 0 for the first
   ChangeVolProc ChangeVolumeProc;   // in: the volume callback, or null (a missing volume then ends the entry)
-  ProcessDataProc ProcessDataProc;  // in: the data callback, or null
+  unaceapi::ProcessDataProc ProcessDataProc;  // in: the data callback, or null (the type named in full: the
+                                              // field shares its name)
   unsigned Reserved[16];            // zero
 };
 
