@@ -29,7 +29,7 @@ class Host : public unace::IUnaceHost {
   }
   std::string NameToUtf8(const std::string& stored, uint8_t) override { return stored; }
   bool MakeFolders(const std::string& path) override {
-    Require(path.rfind("dest\\", 0) == 0, "folders stay in the destination", path);
+    Require(path == "dest" || path.rfind("dest\\", 0) == 0, "folders stay in the destination", path);
     return true;
   }
   void StampFolder(const std::string&, const unace::Stamp&) override {}

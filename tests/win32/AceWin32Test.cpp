@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -295,6 +296,8 @@ TEST_F(AceWin32, NamesFollowTheHostsCodePageAndUnsafeOrUnknownEntriesAreRefused)
       EXPECT_EQ(listed[0].name, "m\xFCnchen.txt") << name;
     }
     EXPECT_TRUE(Exists(scratch_ / "names\\m\xC3\xBCnchen.txt"));  // the helpers take UTF-8
+  } else {
+    std::printf("code pages %u/%u: the name check needs 437/1252, left out\n", GetOEMCP(), GetACP());
   }
 
   // Escaping names, a packed entry, an encrypted one, a bad CRC: refused, nothing left behind.
@@ -344,7 +347,10 @@ TEST_F(AceWin32, VolumesAreJoinedThroughTheVolumeCallback) {
   EXPECT_EQ(listed[1].header.Flags & 0x20, 0x20u);  // continued in the next volume
   EXPECT_LT(listed[1].header.PackSize, listed[1].header.UnpSize);
 
+  EXPECT_EQ(volumeEvents, (std::vector<std::pair<std::string, int>>{{scratch_ / "set.c00", kAceVolNotify}}));
+
   // Extraction: told before each volume, the parts joined.
+  volumeEvents.clear();
   volumeAnswer = 1;
   ACEOpenArchiveData data{};
   void* handle = Open(archive, kAceOpenExtract, nullptr, true, &data);
