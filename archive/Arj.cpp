@@ -22,6 +22,15 @@ bool DosLikeHost(uint8_t host) {
 
 constexpr uint8_t kUnixHost = 2;
 
+// A Unix host stores the time as seconds since 1970 (UTC), the others as a DOS date and time.
+uint64_t EntryTime(const arjformat::ArjHeader& header) {
+  if (header.hostOs == kUnixHost) {
+    constexpr uint64_t kSecondsFrom1601To1970 = 11'644'473'600ull;
+    return (header.dosTime + kSecondsFrom1601To1970) * 10'000'000ull;
+  }
+  return zipformat::DosToFileTime(static_cast<uint16_t>(header.dosTime >> 16), static_cast<uint16_t>(header.dosTime & 0xFFFF));
+}
+
 }  // namespace
 
 TArj::TArj(TArchiveServices services) : TArchive(std::move(services)) {
@@ -67,8 +76,7 @@ void TArj::List() {
         entry.name.assign(LastComponent(path));
         entry.originalSize = header.originalSize;
         entry.packedSize = header.compressedSize;
-        entry.time = zipformat::DosToFileTime(static_cast<uint16_t>(header.dosTime >> 16),
-                                              static_cast<uint16_t>(header.dosTime & 0xFFFF));
+        entry.time = EntryTime(header);
         bool folder;
         if (DosLikeHost(header.hostOs)) {
           entry.attributes = header.accessMode & 0xFF;

@@ -116,7 +116,7 @@ public:
   int ProcessFile(int operation, const std::string& destination) override {
     return Timed(processFile, [&] { return inner_.ProcessFile(operation, destination); });
   }
-  void SetCallbacks(TRar& rar, bool volume, bool data) override { inner_.SetCallbacks(rar, volume, data); }
+  void SetCallbacks(TLibraryArchive& rar, bool volume, bool data) override { inner_.SetCallbacks(rar, volume, data); }
   void SetPassword(const std::string& password) override { inner_.SetPassword(password); }
   void Close() override {
     Timed(other, [&] { inner_.Close(); return 0; });

@@ -92,6 +92,8 @@ TEST(ArjTest, ListReadsHeadersBehindAPrefixUntilTheFirstBadOne) {
   EXPECT_EQ(f.arj.Files[0].entry.name, "a.txt");
   EXPECT_EQ(f.arj.Files[0].entry.time, 133536860560000000ull);
   EXPECT_EQ(f.arj.Files[3].entry.attributes & kArchiveFolderAttribute, 0u);
+  // A Unix host's time is seconds since 1970: the same four bytes are 2016-12-23 18:15:36 UTC.
+  EXPECT_EQ(f.arj.Files[3].entry.time, (uint64_t{kDosTime} + 11'644'473'600ull) * 10'000'000ull);
   // Totals past 4 GiB do not wrap.
   EXPECT_EQ(f.arj.OriginalTotal(), 4'300'000'012ull);
 
