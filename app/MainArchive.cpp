@@ -260,7 +260,6 @@ bool TMainForm::ExtractArchive(const std::string& path, const std::string& desti
                                const std::vector<TSelectionItem>& entries, uint32_t& answer) {
   std::unique_ptr<TArchive> reader = NewArchiveReader(path);
   if (!reader) return false;
-  if (ArchiveKind(path) == kArchiveArj) reader->ProgramPath = ini_.ReadString("Program", "ARJ", "arj.exe");
   reader->Open(path);
   if (reader->FileName.empty()) return false;
   reader->Selection = entries;
