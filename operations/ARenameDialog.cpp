@@ -67,7 +67,12 @@ void TfARename::CreateControls() {
   for (const char* action : kActions)
     SendMessageW(Item(kActionId), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(action).c_str()));
 
-  HWND tabs = AddControl(WC_TABCONTROLW, "", WS_CLIPSIBLINGS, kOptionsId, 10, 38, 364, 138);
+  // The pages' tabs as buttons above a frame in the dialog's own colour: a tab control's body is
+  // painted lighter than the dialog (white under Wine), and the labels and radio buttons on it
+  // would stand out as grey boxes.
+  HWND tabs = AddControl(WC_TABCONTROLW, "", WS_CLIPSIBLINGS | TCS_BUTTONS | TCS_FLATBUTTONS, kOptionsId, 10, 38,
+                         364, 24);
+  AddControl(L"BUTTON", "", BS_GROUPBOX, kPageFrameId, 10, 58, 364, 118);
   for (const char* page : {"Default", "Count", "Replace"}) {
     std::wstring text = Widen(page);
     TCITEMW item{};
@@ -120,7 +125,8 @@ void TfARename::CreateControls() {
 
   CheckRadio(kHeadId, kTailId);
   CheckRadio(kChangeNameId, kChangeExtId);
-  // The tab control was made first, so it lies below the page controls it frames.
+  // The tabs and the frame were made first: they go below the page controls they frame.
+  SetWindowPos(GetDlgItem(Handle(), kPageFrameId), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   for (HWND child = GetWindow(Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
     SetWindowSubclass(child, ChildProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -236,8 +242,7 @@ LRESULT CALLBACK TfARename::ChildProc(HWND hwnd, UINT message, WPARAM wParam, LP
   if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, ChildProc, id);
   // The form sees Alt+H ... Alt+R before any control's mnemonic.
   if ((message == WM_SYSKEYDOWN || message == WM_SYSCHAR) && (HIWORD(lParam) & KF_ALTDOWN)) {
-    const WPARAM key = message == WM_SYSCHAR ? static_cast<WPARAM>(CharUpperW(reinterpret_cast<LPWSTR>(wParam)))
-                                             : wParam;
+    const WPARAM key = message == WM_SYSCHAR && wParam >= 'a' && wParam <= 'z' ? wParam - 'a' + 'A' : wParam;
     if (const int action = ActionOfKey(key); action >= 0) {
       if (message == WM_SYSKEYDOWN) self->SelectAction(static_cast<TBatchAction>(action));
       return 0;

@@ -43,6 +43,7 @@ public:
     kChangeExtId,
     kKeysId,
     kPreviewId,
+    kPageFrameId,
   };
   static constexpr int kOkId = IDOK;
   static constexpr int kCancelId = IDCANCEL;
