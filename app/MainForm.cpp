@@ -143,6 +143,7 @@ bool TMainForm::Create() {
   bar_.EnableButton(nbBack, false);
   bar_.EnableButton(nbForward, false);
   status_.OnDiskClick = [this] { ShowProperties(DriveRoot(view_.Drive())); };
+  status_.OnFileInfoClick = [this] { RunCommand(cmAttributes); };
   return pane_.Create(Handle(), 0, 0, 100, 100);
 }
 

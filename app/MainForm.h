@@ -117,6 +117,10 @@ public:
   void DescriptionCommand();
   // Delete All Descriptions: removes the folder's descript.dat after asking.
   void DeleteAllDescriptionsCommand();
+  // Attributes/Time (Ctrl+Z, the file-information panel): the dialog per collected entry.
+  void AttributesCommand();
+  // Rename (Alt+R): a new name per collected entry, or Advanced Rename's for all of them.
+  void RenameCommand();
 
   // ---- archives ----
   // An archive is shown in the pane (owner-data mode with an archive object).

@@ -178,7 +178,7 @@ TEST_F(Commands, OneTableDrivesTheMenuTheShortcutsAndTheInternalNames) {
   // A command run by its id goes through its row; an unavailable one does nothing.
   EXPECT_TRUE(form->RunCommand(cmViewIcons));
   EXPECT_EQ(form->Pane().Settings().ViewStyle, vsIcon);
-  EXPECT_TRUE(form->RunCommand(cmRename));
+  EXPECT_TRUE(form->RunCommand(cmGoTo));
   EXPECT_TRUE(form->RunCommand(cmStatusBar));
   EXPECT_FALSE(form->StatusAreaShown());
   EXPECT_FALSE(IsWindowVisible(form->StatusArea().Handle()));

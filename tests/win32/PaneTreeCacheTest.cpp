@@ -15,6 +15,8 @@
 #include "base/Text.h"
 #include "platform/Utf16.h"
 #include "tests/native/ScriptedQuestions.h"
+#include "operations/RenameDialog.h"
+#include "tests/win32/StepScript.h"
 #include "tests/win32/TestSupport.h"
 
 namespace quill {
@@ -113,6 +115,21 @@ TEST_F(PaneTreeCache, CopyMoveDeleteAndNewFolderFollowInTheCache) {
   form->ShowFolder(data.Path());
   form->RunDelete({Index("Dst")}, false);
   EXPECT_FALSE(test::Exists(cache));
+}
+
+TEST_F(PaneTreeCache, ARenamedFolderIsRenamedInTheCache) {
+  Start();
+  cache = form->TreeCacheOf(data.Path());
+  WriteCache({{1, "Dst"}, {1, "Src"}, {2, "Inner"}});
+  form->View().SetItemIndex(Index("Src"));
+  test::TScript script({{"Rename", [](HWND d) {
+                           SetWindowTextW(GetDlgItem(d, TfRename::kFileNameId), L"Sources");
+                           PostMessageW(d, WM_COMMAND, MAKEWPARAM(TfRename::kOkId, BN_CLICKED), 0);
+                         }}});
+  form->RunCommand(cmRename);
+  EXPECT_TRUE(script.Finished());
+  EXPECT_TRUE(test::Exists(data / "Sources\\Inner"));
+  EXPECT_EQ(CachedBelow(), (std::vector<std::string>{"1Dst", "1Sources", "2Inner"}));
 }
 
 }  // namespace
