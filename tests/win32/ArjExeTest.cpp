@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
@@ -95,6 +96,7 @@ class ArjExeWin32 : public ::testing::Test {
       HeapFree(GetProcessHeap(), 0, host);
     }
     if (!host_.empty()) hostArj_ = Host("command -v arj");
+    if (!hostArj_) std::printf("Debian's arj is not reachable from here: its checks are skipped\n");
   }
 
   // Runs arj.exe with `arguments` (as Quill passes them) in the source folder; its exit code
@@ -325,8 +327,13 @@ TEST_F(ArjExeWin32, AddMoveAndUpdateWithVolumes) {
   ASSERT_EQ(read.Entries().size(), 3u);
   EXPECT_EQ(read.Entries()[0].header.name, "one.txt");
   EXPECT_EQ(read.Entries()[0].header.method, 1) << "copied as it was";
-  const std::string firstEntry = before.substr(0, before.find("two.txt"));
-  EXPECT_EQ(ReadBytes(plain).substr(0, firstEntry.size()), firstEntry);
+  // one.txt's header and packed bytes, unchanged (the main header's time is the new archive's).
+  auto firstEntry = [](const std::string& bytes) {
+    const size_t from = bytes.find("one.txt");
+    const size_t next = bytes.rfind(std::string("\x60\xEA", 2), bytes.find("two.txt"));
+    return bytes.substr(from, next - from);
+  };
+  EXPECT_TRUE(firstEntry(ReadBytes(plain)) == firstEntry(before));
   EXPECT_EQ(read.Entries()[1].header.method, 0);
   EXPECT_EQ(read.Entries()[1].header.originalSize, 12u);
   EXPECT_EQ(read.Entries()[2].header.name, "keep/x.txt");
