@@ -63,8 +63,7 @@ ArjWriter::ArjWriter(IVolumeOutput& output, std::string archiveName, uint64_t vo
       dosNow_(dosNow) {}
 
 // The main header of the open volume; `more` sets the flag saying another volume follows.
-static std::vector<uint8_t> MainHeader(const std::string& name, uint32_t dosNow, bool more,
-                                       bool volumes) {
+static std::vector<uint8_t> MainHeader(const std::string& name, uint32_t dosNow, bool more) {
   ArjHeader main;
   main.archiverVersion = kArchiverVersion;
   main.minVersion = kMinVersion;
@@ -75,7 +74,6 @@ static std::vector<uint8_t> MainHeader(const std::string& name, uint32_t dosNow,
   main.dosTime = dosNow;
   main.compressedSize = dosNow;  // the modification time, in the main header
   main.name = name;
-  (void)volumes;
   return EncodeHeader(main);
 }
 
@@ -87,15 +85,14 @@ bool ArjWriter::Open() {
   piecesInVolume_ = 0;
   const std::string name = VolumeName(archiveName_, volume_);
   const size_t slash = name.find_last_of("/\\");
-  return Put(MainHeader(slash == std::string::npos ? name : name.substr(slash + 1), dosNow_, false,
-                        volumeSize_ != 0));
+  return Put(MainHeader(slash == std::string::npos ? name : name.substr(slash + 1), dosNow_, false));
 }
 
 bool ArjWriter::NextVolume() {
   const std::string name = VolumeName(archiveName_, volume_);
   const size_t slash = name.find_last_of("/\\");
   const auto main =
-      MainHeader(slash == std::string::npos ? name : name.substr(slash + 1), dosNow_, true, true);
+      MainHeader(slash == std::string::npos ? name : name.substr(slash + 1), dosNow_, true);
   const auto end = EncodeEndMarker();
   if (!output_.Rewrite(0, main.data(), main.size()) || !output_.Write(end.data(), end.size()) ||
       !output_.FinishVolume())
