@@ -127,11 +127,7 @@ bool ArjArchive::ReadVolume(size_t index) {
       entry.parts.push_back(std::move(part));
       entries_.push_back(std::move(entry));
     }
-    if (header.fileType == kTypeDirectory) {
-      offset = dataOffset;
-    } else {
-      offset = dataOffset + header.compressedSize;
-    }
+    offset = dataOffset + header.compressedSize;
     if (offset > source.Size()) {
       damaged_ = true;
       return false;

@@ -158,12 +158,12 @@ std::vector<uint8_t> EncodeHeader(const ArjHeader& header) {
   basic.insert(basic.end(), comment.begin(), comment.end());
   basic.push_back(0);
 
-  std::vector<uint8_t> out{kId0, kId1};
-  Put16(out, static_cast<uint16_t>(basic.size()));
-  out.insert(out.end(), basic.begin(), basic.end());
-  Put32(out, Crc32(basic.data(), basic.size()));
-  Put16(out, 0);
-  return out;
+  const uint32_t crc = Crc32(basic.data(), basic.size());
+  const size_t size = basic.size();
+  basic.insert(basic.begin(), {kId0, kId1, static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8)});
+  Put32(basic, crc);
+  Put16(basic, 0);
+  return basic;
 }
 
 std::string NativeName(const ArjHeader& header) {

@@ -63,8 +63,7 @@ ArjWriter::ArjWriter(IVolumeOutput& output, std::string archiveName, uint64_t vo
       dosNow_(dosNow) {}
 
 // The main header of the open volume; `more` sets the flag saying another volume follows.
-static std::vector<uint8_t> MainHeader(const std::string& name, uint32_t dosNow, bool more,
-                                       bool volumes) {
+static std::vector<uint8_t> MainHeader(const std::string& name, uint32_t dosNow, bool more) {
   ArjHeader main;
   main.archiverVersion = kArchiverVersion;
   main.minVersion = kMinVersion;
@@ -75,7 +74,6 @@ static std::vector<uint8_t> MainHeader(const std::string& name, uint32_t dosNow,
   main.dosTime = dosNow;
   main.compressedSize = dosNow;  // the modification time, in the main header
   main.name = name;
-  (void)volumes;
   return EncodeHeader(main);
 }
 
@@ -87,15 +85,14 @@ bool ArjWriter::Open() {
   piecesInVolume_ = 0;
   const std::string name = VolumeName(archiveName_, volume_);
   const size_t slash = name.find_last_of("/\\");
-  return Put(MainHeader(slash == std::string::npos ? name : name.substr(slash + 1), dosNow_, false,
-                        volumeSize_ != 0));
+  return Put(MainHeader(slash == std::string::npos ? name : name.substr(slash + 1), dosNow_, false));
 }
 
 bool ArjWriter::NextVolume() {
   const std::string name = VolumeName(archiveName_, volume_);
   const size_t slash = name.find_last_of("/\\");
   const auto main =
-      MainHeader(slash == std::string::npos ? name : name.substr(slash + 1), dosNow_, true, true);
+      MainHeader(slash == std::string::npos ? name : name.substr(slash + 1), dosNow_, true);
   const auto end = EncodeEndMarker();
   if (!output_.Rewrite(0, main.data(), main.size()) || !output_.Write(end.data(), end.size()) ||
       !output_.FinishVolume())
@@ -169,33 +166,51 @@ bool ArjWriter::AddData(ArjHeader h, zipformat::IByteSource& data) {
     room = room > headerSize ? room - headerSize : 0;
     if (volumeSize_ != 0 && room == 0) return !(failed_ = true);  // a volume too small for a header
     const uint64_t remaining = total - offset;
+    // Without volumes the whole rest is one piece. With volumes, a piece is sized to fill the
+    // room: the first guess comes from the ratio seen so far, then grows or shrinks by what
+    // packing gave, keeping the longest piece that fitted.
     uint64_t length = remaining;
-    std::vector<uint8_t> packed;
-    uint32_t crc = 0;
+    if (volumeSize_ != 0) {
+      const double guess = ratio_ > 0 ? static_cast<double>(room) / ratio_ * 1.02 : static_cast<double>(room) * 3;
+      length = std::min<uint64_t>(remaining, std::max<uint64_t>(1, static_cast<uint64_t>(guess)));
+    }
+    std::vector<uint8_t> packed, candidate;
+    uint32_t crc = 0, candidateCrc = 0;
+    uint64_t fitted = 0;  // length of `packed`, 0 = none fitted yet
     bool stored = method_ == 0;
-    for (int attempt = 0; !stored; ++attempt) {
-      if (!PackMethod1(data, offset, length, packed, crc)) return !(failed_ = true);
-      if (packed.size() >= length) {
-        stored = true;
-      } else if (packed.size() <= room) {
+    for (int attempt = 0; !stored && attempt < 6; ++attempt) {
+      if (!PackMethod1(data, offset, length, candidate, candidateCrc)) return !(failed_ = true);
+      if (candidate.size() >= length) {
+        if (fitted == 0) stored = true;  // incompressible here: stored is best
         break;
-      } else if (attempt == 6) {
-        stored = true;
+      }
+      const double scale = static_cast<double>(room) * 0.97 / static_cast<double>(candidate.size());
+      if (candidate.size() <= room) {
+        packed.swap(candidate);
+        crc = candidateCrc;
+        fitted = length;
+        if (length == remaining || packed.size() >= room / 10 * 9) break;
+        length = std::min<uint64_t>(remaining, static_cast<uint64_t>(static_cast<double>(length) * scale) + 1);
       } else {
-        length = std::max<uint64_t>(1, static_cast<uint64_t>(static_cast<double>(length) * room * 0.97 /
-                                                             static_cast<double>(packed.size())));
+        const uint64_t smaller = static_cast<uint64_t>(static_cast<double>(length) * scale);
+        if (smaller <= fitted || smaller == 0) break;
+        length = smaller;
       }
     }
+    if (!stored && fitted == 0) stored = true;
     if (stored) {
       length = std::min(remaining, room);
       packed.clear();
+    } else {
+      length = fitted;
+      ratio_ = static_cast<double>(packed.size()) / static_cast<double>(length);
     }
     piece.method = stored ? 0 : 1;
     piece.originalSize = static_cast<uint32_t>(length);
     piece.compressedSize = static_cast<uint32_t>(stored ? length : packed.size());
     if (offset + length < total) piece.flags |= kFlagVolume;
     if (stored) {
-      // The CRC of the stored piece is taken while copying it.
+      // The stored piece's CRC is taken as it is copied.
       if (!WritePiece(piece, packed, &data, offset)) return false;
     } else {
       piece.fileCrc = crc;

@@ -71,6 +71,7 @@ class ArjWriter {
   bool failed_ = false;
   uint64_t used_ = 0;  // bytes in the open volume
   size_t piecesInVolume_ = 0;
+  double ratio_ = 0;  // packed / original of the last packed piece
 };
 
 // Packs [offset, offset + size) of `data` with method 1 into `packed`; false on a read failure.

@@ -192,6 +192,9 @@ TEST(ArjWriter, VolumesSplitFilesThatArjJoins) {
   }));
   ASSERT_EQ(read.Entries().size(), items.size());
   EXPECT_GT(read.Entries()[0].parts.size(), 1u);
+  // Text split across volumes stays packed piece by piece; random bytes are stored.
+  for (const auto& part : read.Entries()[0].parts) EXPECT_EQ(part.header.method, 1);
+  for (const auto& part : read.Entries()[2].parts) EXPECT_EQ(part.header.method, 0);
   const std::string copy = dir.path + "/copy.arj";
   {
     FileVolumes copyOut(copy);
