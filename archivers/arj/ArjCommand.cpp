@@ -133,6 +133,14 @@ std::vector<std::string> ListFileItems(const std::string& text) {
 
 std::string EntryPath(const arjformat::ArjHeader& header) { return arjformat::NativeName(header); }
 
+FileStamp StampOf(const arjformat::ArjHeader& header) {
+  constexpr uint8_t kUnixHost = 2;
+  constexpr uint16_t kOwnerWrite = 0200, kReadOnly = 0x01;
+  if (header.hostOs == kUnixHost)
+    return {true, header.dosTime, static_cast<uint16_t>((header.accessMode & kOwnerWrite) ? 0 : kReadOnly)};
+  return {false, header.dosTime, header.accessMode};
+}
+
 bool Selected(const std::string& path, const std::vector<std::string>& items) {
   if (items.empty()) return true;
   for (const auto& item : items)
@@ -235,7 +243,7 @@ ExtractSummary ExtractEntries(arjformat::ArjArchive& archive, bool withPaths,
     }
     const auto result = archive.Extract(entry, *out);
     const bool ok = result == arjformat::ArjArchive::Result::Ok;
-    const bool closed = target.EndFile(ok, entry.header.dosTime, entry.header.accessMode);
+    const bool closed = target.EndFile(ok, StampOf(entry.header));
     if (ok && closed) {
       ++summary.files;
       continue;

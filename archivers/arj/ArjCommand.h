@@ -60,6 +60,16 @@ bool Selected(const std::string& path, const std::vector<std::string>& items);
 // characters, an empty name).
 bool TargetPath(const std::string& entryPath, bool withPaths, std::string& target);
 
+// What an extracted file gets of its entry. A Unix host stores the time as seconds since 1970
+// (UTC) and the access mode as a Unix mode; the others a DOS date and time (local) and DOS
+// attributes.
+struct FileStamp {
+  bool unixTime = false;
+  uint32_t time = 0;
+  uint16_t attributes = 0;  // DOS attributes
+};
+FileStamp StampOf(const arjformat::ArjHeader& header);
+
 // What extraction writes to: the program's files, or memory in the tests.
 class IExtractTarget {
  public:
@@ -70,7 +80,7 @@ class IExtractTarget {
   virtual arjformat::IByteOutput* BeginFile(const std::string& relative) = 0;
   // Closes the file begun last: kept with its time and attributes, or removed when `keep` is
   // false (a damaged entry leaves nothing behind). False when closing or removing failed.
-  virtual bool EndFile(bool keep, uint32_t dosTime, uint16_t attributes) = 0;
+  virtual bool EndFile(bool keep, const FileStamp& stamp) = 0;
   virtual void Report(const std::string& message) = 0;
 };
 

@@ -203,18 +203,25 @@ class TFolderTarget final : public IExtractTarget {
     return output_.get();
   }
 
-  bool EndFile(bool keep, uint32_t dosTime, uint16_t attributes) override {
+  bool EndFile(bool keep, const arjexe::FileStamp& stamp) override {
     if (!keep) {
       file_.Close();
       return DeleteFileW(path_.c_str()) != 0;
     }
     FILETIME local{}, utc{};
-    if (DosDateTimeToFileTime(static_cast<WORD>(dosTime >> 16), static_cast<WORD>(dosTime), &local) &&
-        LocalFileTimeToFileTime(&local, &utc))
+    if (stamp.unixTime) {
+      constexpr uint64_t kSecondsFrom1601To1970 = 11'644'473'600ull;
+      const uint64_t ticks = (stamp.time + kSecondsFrom1601To1970) * 10'000'000ull;
+      utc.dwLowDateTime = static_cast<DWORD>(ticks);
+      utc.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
       SetFileTime(file_.Get(), nullptr, nullptr, &utc);
+    } else if (DosDateTimeToFileTime(static_cast<WORD>(stamp.time >> 16), static_cast<WORD>(stamp.time), &local) &&
+               LocalFileTimeToFileTime(&local, &utc)) {
+      SetFileTime(file_.Get(), nullptr, nullptr, &utc);
+    }
     const bool closed = file_.Close();
-    const DWORD kept = attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                     FILE_ATTRIBUTE_ARCHIVE);
+    const DWORD kept = stamp.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                           FILE_ATTRIBUTE_ARCHIVE);
     if (kept) SetFileAttributesW(path_.c_str(), kept);
     if (!closed) DeleteFileW(path_.c_str());
     return closed;

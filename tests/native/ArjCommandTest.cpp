@@ -90,6 +90,7 @@ class MemoryTarget final : public IExtractTarget {
  public:
   std::map<std::string, std::string> files;
   std::vector<std::string> folders, messages;
+  std::map<std::string, FileStamp> stamps;
   std::string open;
   arjtest::StringOutput output;
 
@@ -103,7 +104,8 @@ class MemoryTarget final : public IExtractTarget {
     files[relative] = "(open)";
     return &output;
   }
-  bool EndFile(bool keep, uint32_t, uint16_t) override {
+  bool EndFile(bool keep, const FileStamp& stamp) override {
+    stamps[open] = stamp;
     if (keep) files[open] = output.bytes;
     else files.erase(open);
     return true;
@@ -203,6 +205,24 @@ TEST(ArjCommand, ExtractionKeepsInsideSelectsAndLeavesNothingDamaged) {
   MemoryTarget test;
   EXPECT_EQ(ExtractEntries(damaged, true, {}, test, true).exitCode, kCrcError);
   EXPECT_TRUE(test.files.empty());
+}
+
+TEST(ArjCommand, AUnixHostsTimeAndModeBecomeWhatWindowsTakes) {
+  arjformat::ArjHeader header;
+  header.hostOs = 2;
+  header.dosTime = 1'796'793'284;  // seconds since 1970: 2026-12-09
+  header.accessMode = 0664;        // group-writable: DOS's folder bit, which it is not
+  FileStamp stamp = StampOf(header);
+  EXPECT_TRUE(stamp.unixTime);
+  EXPECT_EQ(stamp.time, 1'796'793'284u);
+  EXPECT_EQ(stamp.attributes, 0);
+  header.accessMode = 0444;
+  EXPECT_EQ(StampOf(header).attributes, 0x01) << "no owner write: read-only";
+  header.hostOs = 0;
+  header.accessMode = 0x21;
+  stamp = StampOf(header);
+  EXPECT_FALSE(stamp.unixTime);
+  EXPECT_EQ(stamp.attributes, 0x21);
 }
 
 TEST(ArjCommand, UpdatePlans) {
