@@ -46,14 +46,20 @@ void TMainForm::SplitFileCommand() {
   uint64_t size = 0;
   if (!files.FileSize(source, size)) return;
 
-  TfSplit dialog(Handle(), Questions(), focused->FullName(), size, view_.Folder(), view_.Drive(), view_.DriveMemory());
-  if (dialog.ShowModal() != mrOk) {
-    PlayCompletionSound();
-    return;
+  std::string folder;
+  int64_t volumeSize = 0;
+  {
+    // Freed before the split starts, so only the progress window stands over the main window.
+    TfSplit dialog(Handle(), Questions(), focused->FullName(), size, view_.Folder(), view_.Drive(),
+                   view_.DriveMemory());
+    if (dialog.ShowModal() != mrOk) {
+      PlayCompletionSound();
+      return;
+    }
+    folder = Trim(dialog.Path());
+    volumeSize = ParseSize(dialog.SizeText());
   }
-  std::string folder = Trim(dialog.Path());
   if (!IsAbsolute(folder)) folder = JoinPath(view_.Folder(), folder);
-  const int64_t volumeSize = ParseSize(dialog.SizeText());
 
   notify_.SetActive(false);
   TSplitter splitter(files, TAnsiCodePage::Instance(), CopyProgress());
@@ -75,7 +81,7 @@ void TMainForm::JoinFilesCommand() {
   if (volumes.empty()) return;
   const uint64_t total = VolumesTotal(volumes);
   const std::string question =
-      Format("Are you want to join %zu files (%s bytes)?", volumes.size(), GroupThousands(total).c_str());
+      "Are you want to join " + std::to_string(volumes.size()) + " files (" + GroupThousands(total) + " bytes)?";
   if (Questions().Message(question, "Confirm", mbYesNo, miQuestion) != mrYes) return;
 
   const ICodePage& codePage = TAnsiCodePage::Instance();

@@ -15,6 +15,7 @@
 
 #include "app/SplitJoin.h"
 #include "base/CodePage.h"
+#include "base/Path.h"
 #include "operations/CopyingDialog.h"
 #include "platform/Utf16.h"
 #include "platform/Win32FileStreams.h"
@@ -176,7 +177,7 @@ int wmain(int argc, wchar_t** argv) {
   RemoveDirectoryW(volumes.c_str());
   RemoveDirectoryW(bare.c_str());
 
-  std::printf("best of %d, rotating order; %zu volumes of %llu bytes\n", runs, set.size(),
+  std::printf("best of %d, rotating order; %u volumes of %llu bytes\n", runs, static_cast<unsigned>(set.size()),
               static_cast<unsigned long long>(volume));
   std::printf("                                                 split        join\n");
   std::printf("bare loop (65,535-byte blocks, no CRC)         %8.3f s   %8.3f s\n", splitBare, joinBare);

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
@@ -37,19 +38,61 @@ std::string WindowText(HWND window) {
   return Narrow(text);
 }
 
+BOOL CALLBACK AddStaticText(HWND child, LPARAM data) {
+  wchar_t name[32] = {};
+  GetClassNameW(child, name, 32);
+  if (lstrcmpiW(name, L"Static") == 0) *reinterpret_cast<std::string*>(data) += WindowText(child) + "|";
+  return TRUE;
+}
+
 // Every static text of a window, one after another: the message of a message box.
 std::string StaticTexts(HWND window) {
   std::string texts;
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM data) {
-        wchar_t name[32] = {};
-        GetClassNameW(child, name, 32);
-        if (lstrcmpiW(name, L"Static") == 0) *reinterpret_cast<std::string*>(data) += WindowText(child) + "|";
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&texts));
+  EnumChildWindows(window, AddStaticText, reinterpret_cast<LPARAM>(&texts));
   return texts;
+}
+
+struct TProgressSearch {
+  const wchar_t* caption;
+  HWND found;
+};
+
+BOOL CALLBACK MatchProgress(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<TProgressSearch*>(data);
+  wchar_t text[64] = {};
+  GetWindowTextW(window, text, 64);
+  if (!IsWindowVisible(window) || lstrcmpW(text, search->caption) != 0 || !GetDlgItem(window, TfCopying::kGaugeId))
+    return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// The shown progress window with this caption, or null.
+HWND ProgressWindow(const wchar_t* caption) {
+  TProgressSearch search{caption, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), MatchProgress, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A thread timer looks at the split's progress window in whatever loop runs (it fires only
+// when the queue is otherwise empty); once the window shows a volume past the first, it is saved
+// as a picture and cancelled.
+struct TSplitWatch {
+  std::string fileLine, pathLine;
+  UINT_PTR timer = 0;
+};
+TSplitWatch splitWatch;
+
+void CALLBACK LookAtSplitProgress(HWND, UINT, UINT_PTR, DWORD) {
+  HWND progress = ProgressWindow(L"Split File");
+  const std::string line = progress ? WindowText(GetDlgItem(progress, TfCopying::kFileNameId)) : std::string();
+  if (line.empty() || line == "big.001") return;
+  KillTimer(nullptr, splitWatch.timer);
+  splitWatch.fileLine = line;
+  splitWatch.pathLine = WindowText(GetDlgItem(progress, TfCopying::kPathId));
+  test::SaveShot(progress, "split-progress");
+  SendMessageW(progress, WM_COMMAND, MAKEWPARAM(TfCopying::kCancelId, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(progress, TfCopying::kCancelId)));
 }
 
 // The save dialog's file name box, wherever the system's dialog keeps it.
@@ -188,8 +231,8 @@ TEST_F(SplitJoinWin32, ACancelledJoinLeavesNothingAndADamagedVolumeIsNamed) {
   // Cancel in the progress window, at its first look at the queue.
   int looks = 0;
   TQueuedAction cancelJoin([&] {
-    HWND progress = FindWindowW(nullptr, L"Join Files");
-    if (!progress || !IsWindowVisible(progress)) {
+    HWND progress = ProgressWindow(L"Join Files");
+    if (!progress) {
       if (++looks < 10000) cancelJoin.Post();
       return;
     }
@@ -223,31 +266,18 @@ TEST_F(SplitJoinWin32, TheSplitProgressWindowShowsTheVolumeAndCancelStopsWithout
   const std::string source = Pattern(48000000);
   test::WriteBytes(data / "big.iso", source);
   Focus("big.iso");
-  std::string fileLine, pathLine;
-  int looks = 0;
-  TQueuedAction cancelSplit([&] {
-    HWND progress = FindWindowW(nullptr, L"Split File");
-    const bool shown = progress && IsWindowVisible(progress) && GetDlgItem(progress, TfCopying::kGaugeId);
-    fileLine = shown ? WindowText(GetDlgItem(progress, TfCopying::kFileNameId)) : std::string();
-    if (fileLine.empty() || fileLine == "big.001") {
-      if (++looks < 100000) cancelSplit.Post();
-      return;
-    }
-    pathLine = WindowText(GetDlgItem(progress, TfCopying::kPathId));
-    test::SaveShot(progress, "split-progress");
-    SendMessageW(progress, WM_COMMAND, MAKEWPARAM(TfCopying::kCancelId, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(progress, TfCopying::kCancelId)));
-  });
+  splitWatch = {};
   RunCommand(cmSplitFile, {{"Split File", [&](HWND dialog) {
                               EXPECT_EQ(WindowText(GetDlgItem(dialog, TfSplit::kFileSizeId)), "5 MB");
                               SetWindowTextW(GetDlgItem(dialog, TfSplit::kPathId), Widen(data / "Vol").c_str());
                               SendMessageW(GetDlgItem(dialog, TfSplit::kFileSizeId), CB_SELECTSTRING,
                                            static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"1440 KB"));
                               PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-                              cancelSplit.Post();
+                              splitWatch.timer = SetTimer(nullptr, 0, 30, LookAtSplitProgress);
                             }}});
-  EXPECT_EQ(pathLine, "From 'big.iso'  To 'Vol'");
-  EXPECT_EQ(fileLine.rfind("big.0", 0), 0u) << fileLine;
+  KillTimer(nullptr, splitWatch.timer);
+  EXPECT_EQ(splitWatch.pathLine, "From 'big.iso'  To 'Vol'");
+  EXPECT_EQ(splitWatch.fileLine.rfind("big.0", 0), 0u) << splitWatch.fileLine;
   const std::vector<std::string> written = FilesIn(data / "Vol");
   EXPECT_GE(written.size(), 1u);
   EXPECT_LT(written.size(), 34u);
