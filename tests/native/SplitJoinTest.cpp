@@ -94,7 +94,7 @@ protected:
   std::string badVolume;
 };
 
-TEST(SplitJoinRules, NamesSizesAndTheSlicedCrc) {
+TEST(SplitJoinRules, NamesSizesAndTheFastCrc) {
   EXPECT_EQ(VolumeName("movie", 1), "movie.001");
   EXPECT_EQ(VolumeName("movie", 42), "movie.042");
   EXPECT_EQ(VolumeName("movie", 1000), "movie.1000");
@@ -116,7 +116,8 @@ TEST(SplitJoinRules, NamesSizesAndTheSlicedCrc) {
   EXPECT_EQ(ParseSize("1440 KB"), 1440000);
   EXPECT_EQ(ParseSize("100 MB"), 100000000);
 
-  // The sliced CRC agrees with the one-byte-at-a-time definition at every length and alignment.
+  // The sliced and the folded (carry-less multiplication) CRC agree with the one-bit-at-a-time
+  // definition at every length, alignment and tail.
   EXPECT_EQ(Crc("abc"), 0x352441C2u);
   const std::string data = Pattern(300, 3);
   for (size_t start = 0; start < 20; ++start)
