@@ -35,7 +35,7 @@ void TfCopying::CreateControls() {
   if (fileName && fileFont_) SendMessageW(fileName, WM_SETFONT, reinterpret_cast<WPARAM>(fileFont_), FALSE);
   AddLabel("", SS_LEFTNOWORDWRAP, kCountId, 12, 90, 140, 13);
   // Right-aligned so that its end stands over the gauge's end.
-  AddLabel("", SS_RIGHT, kTotalSizeId, 153, 90, 152, 13);
+  AddLabel("", SS_RIGHT, kTotalSizeId, 153, 90, 150, 13);
   gauge_.Create(Handle(), kGaugeId, 12, 107, 291, 12, TGauge::kBarColor, TGauge::kCopyBorderColor);
   AddButton("Cancel", kCancelId, 316, 106, 65, 22, true);
   AddLabel("", SS_LEFTNOWORDWRAP, kRemainingId, 12, 126, 290, 13);
