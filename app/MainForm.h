@@ -113,6 +113,10 @@ public:
   void DeleteCommand();
   void RunDelete(const std::vector<int>& items, bool recycle);
   void PlayCompletionSound();
+  // Split File (Ctrl+Shift+S) on the focused plain file; Join Files (Ctrl+Shift+A) on the set
+  // named by the focused entry's base name.
+  void SplitFileCommand();
+  void JoinFilesCommand();
   // Add/Modify Description (Alt+Enter): asks each collected entry's description in turn.
   void DescriptionCommand();
   // Delete All Descriptions: removes the folder's descript.dat after asking.

@@ -1,5 +1,9 @@
 #include "app/Win32Questions.h"
 
+#include <commdlg.h>
+
+#include <vector>
+
 #include "base/Path.h"
 #include "base/Text.h"
 #include "drivewin/DriveWindow.h"
@@ -55,6 +59,24 @@ std::string TWin32Questions::ChooseFolder(const std::string& drive, const std::s
                                           const std::vector<std::string>& driveMemory, const std::string& caption) {
   const std::string folder = programFolder_.empty() ? ModuleFolder() : programFolder_;
   return BrowseFolderTree(Owner(), *this, folder, drive, &driveMemory, caption, startFolder);
+}
+
+bool TWin32Questions::ChooseSaveFile(std::string& path) {
+  std::vector<wchar_t> file(32768, L'\0');
+  const std::wstring name = Widen(FileNamePart(path));
+  const std::wstring folder = Widen(FileDirPart(path));
+  name.copy(file.data(), std::min(name.size(), file.size() - 1));
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = Owner();
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER;
+  TFocusKeeper keeper;
+  if (!GetSaveFileNameW(&dialog)) return false;
+  path = Narrow(file.data());
+  return true;
 }
 
 }  // namespace quill

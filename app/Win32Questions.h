@@ -33,6 +33,7 @@ public:
   uint32_t AskFileExists(const std::string& source, std::string& destination, bool archiveEntry,
                          bool writtenByThisRun = false) override;
   int AskDelete(const std::string& text, int focusedButton, bool withAll) override;
+  bool ChooseSaveFile(std::string& path) override;
 
 private:
   HWND Owner() const { return owner_ ? owner_() : nullptr; }

@@ -81,6 +81,14 @@ public:
   // The delete confirmation: focused button 0 (Delete/All), 1 (Yes) or 2 (No); withAll captions
   // the first button "All". Returns mrAll (first button), mrYes, mrNo or mrCancel.
   virtual int AskDelete(const std::string& text, int focusedButton, bool withAll) = 0;
+
+  // The save-file dialog: `path` is the proposed file and, after Save, the chosen one; choosing
+  // an existing file is confirmed in the dialog. False when cancelled. A service that cannot
+  // show one declines, so nothing is written.
+  virtual bool ChooseSaveFile(std::string& path) {
+    (void)path;
+    return false;
+  }
 };
 
 }  // namespace quill
