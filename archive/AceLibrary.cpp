@@ -4,57 +4,26 @@
 #include <cstring>
 #include <string>
 
+#include "archive/LibraryCallbacks.h"
 #include "platform/Utf16.h"
 
 namespace quill {
-namespace {
-
-// The TAce whose operation is running: the library's callbacks carry no user data.
-TLibraryArchive* g_current = nullptr;
-
-// The volume name buffer the library hands over holds 260 bytes.
-constexpr size_t kVolumeNameBuffer = 260;
-
-int __stdcall VolumeCallback(char* name, int mode) {
-  if (!g_current) return 0;
-  std::string volume = CodePageToUtf8(name, CP_ACP);
-  const std::string before = volume;
-  const int result = g_current->ChangeVolume(volume, mode);
-  if (result && volume != before) {
-    const std::string ansi = Utf8ToCodePage(volume, CP_ACP);
-    if (ansi.size() < kVolumeNameBuffer) std::memcpy(name, ansi.c_str(), ansi.size() + 1);
-  }
-  return result;
-}
-
-int __stdcall DataCallback(unsigned char*, int size) { return g_current ? g_current->ProcessData(size) : 0; }
-
-template <typename F>
-bool Find(HMODULE module, const char* name, F& function) {
-  function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-  return function != nullptr;
-}
-
-}  // namespace
 
 TWin32AceLibrary::~TWin32AceLibrary() { Free(); }
 
 bool TWin32AceLibrary::Load() {
   if (module_) return true;
-  // A missing or broken library is told by TAce, not by the system's own error box.
-  const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  module_ = LoadLibraryW(L"UnACE.dll");
-  SetErrorMode(oldMode);
+  module_ = LoadArchiveLibrary(L"UnACE.dll");
   if (!module_) return false;
-  const bool complete = Find(module_, "ACEOpenArchive", open_) && Find(module_, "ACECloseArchive", close_) &&
-                        Find(module_, "ACEReadHeader", readHeader_) && Find(module_, "ACEProcessFile", processFile_) &&
-                        Find(module_, "ACESetPassword", setPassword_);
+  const bool complete = FindEntry(module_, "ACEOpenArchive", open_) && FindEntry(module_, "ACECloseArchive", close_) &&
+                        FindEntry(module_, "ACEReadHeader", readHeader_) && FindEntry(module_, "ACEProcessFile", processFile_) &&
+                        FindEntry(module_, "ACESetPassword", setPassword_);
   if (!complete) {
     Free();
     return false;
   }
   // Destinations beyond the ANSI code page need the Unicode entry; a library without it still works.
-  Find(module_, "ACEProcessFileW", processFileW_);
+  FindEntry(module_, "ACEProcessFileW", processFileW_);
   return true;
 }
 
@@ -62,7 +31,7 @@ void TWin32AceLibrary::Free() {
   Close();
   if (module_) FreeLibrary(module_);
   module_ = nullptr;
-  g_current = nullptr;
+  SetCallbackTarget(nullptr);
 }
 
 int TWin32AceLibrary::Open(const std::string& archive, int mode) {
@@ -73,8 +42,8 @@ int TWin32AceLibrary::Open(const std::string& archive, int mode) {
   data.ArcName = ansi.data();
   data.ArcNameW = wide.data();
   data.OpenMode = static_cast<unsigned>(mode);
-  data.ChangeVolumeProc = volumeCallback_ ? VolumeCallback : nullptr;
-  data.ProcessDataProc = dataCallback_ ? DataCallback : nullptr;
+  data.ChangeVolumeProc = volumeCallback_ ? LibraryVolumeCallback : nullptr;
+  data.ProcessDataProc = dataCallback_ ? LibraryDataCallback : nullptr;
   handle_ = open_(&data);
   if (!handle_) return data.OpenResult ? static_cast<int>(data.OpenResult) : unaceapi::kAceOpenFailed;
   return static_cast<int>(data.OpenResult);
@@ -112,7 +81,7 @@ int TWin32AceLibrary::ProcessFile(int operation, const std::string& destination)
 
 void TWin32AceLibrary::SetCallbacks(TLibraryArchive& archive, bool volume, bool data) {
   // UnACE.dll takes its callbacks in the open record: the next Open hands them over.
-  g_current = &archive;
+  SetCallbackTarget(&archive);
   volumeCallback_ = volume;
   dataCallback_ = data;
 }

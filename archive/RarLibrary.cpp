@@ -5,40 +5,15 @@
 #include <memory>
 #include <string>
 
+#include "archive/LibraryCallbacks.h"
 #include "platform/Utf16.h"
 
 namespace quill {
 namespace {
 
-// The TRar whose operation is running: the library's callbacks carry no user data.
-TLibraryArchive* g_current = nullptr;
-
 std::string Backslashed(std::string name) {
   std::replace(name.begin(), name.end(), '/', '\\');
   return name;
-}
-
-// The volume name buffer is at least the size of RARHeaderData's names.
-constexpr size_t kVolumeNameBuffer = 260;
-
-int __stdcall VolumeCallback(char* name, int mode) {
-  if (!g_current) return 0;
-  std::string volume = CodePageToUtf8(name, CP_ACP);
-  const std::string before = volume;
-  const int result = g_current->ChangeVolume(volume, mode);
-  if (result && volume != before) {
-    const std::string ansi = Utf8ToCodePage(volume, CP_ACP);
-    if (ansi.size() < kVolumeNameBuffer) std::memcpy(name, ansi.c_str(), ansi.size() + 1);
-  }
-  return result;
-}
-
-int __stdcall DataCallback(unsigned char*, int size) { return g_current ? g_current->ProcessData(size) : 0; }
-
-template <typename F>
-bool Find(HMODULE module, const char* name, F& function) {
-  function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-  return function != nullptr;
 }
 
 }  // namespace
@@ -47,24 +22,21 @@ TWin32RarLibrary::~TWin32RarLibrary() { Free(); }
 
 bool TWin32RarLibrary::Load() {
   if (module_) return true;
-  // A missing or broken library is told by TRar, not by the system's own error box.
-  const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  module_ = LoadLibraryW(L"UnRAR.dll");
-  SetErrorMode(oldMode);
+  module_ = LoadArchiveLibrary(L"UnRAR.dll");
   if (!module_) return false;
-  const bool complete = Find(module_, "RAROpenArchive", open_) && Find(module_, "RARCloseArchive", close_) &&
-                        Find(module_, "RARReadHeader", readHeader_) && Find(module_, "RARProcessFile", processFile_) &&
-                        Find(module_, "RARSetChangeVolProc", setChangeVolProc_) &&
-                        Find(module_, "RARSetProcessDataProc", setProcessDataProc_) &&
-                        Find(module_, "RARSetPassword", setPassword_);
+  const bool complete = FindEntry(module_, "RAROpenArchive", open_) && FindEntry(module_, "RARCloseArchive", close_) &&
+                        FindEntry(module_, "RARReadHeader", readHeader_) && FindEntry(module_, "RARProcessFile", processFile_) &&
+                        FindEntry(module_, "RARSetChangeVolProc", setChangeVolProc_) &&
+                        FindEntry(module_, "RARSetProcessDataProc", setProcessDataProc_) &&
+                        FindEntry(module_, "RARSetPassword", setPassword_);
   if (!complete) {
     Free();
     return false;
   }
   // Later libraries give Unicode names and 64-bit sizes; older ones lack these.
-  Find(module_, "RAROpenArchiveEx", openEx_);
-  Find(module_, "RARReadHeaderEx", readHeaderEx_);
-  Find(module_, "RARProcessFileW", processFileW_);
+  FindEntry(module_, "RAROpenArchiveEx", openEx_);
+  FindEntry(module_, "RARReadHeaderEx", readHeaderEx_);
+  FindEntry(module_, "RARProcessFileW", processFileW_);
   return true;
 }
 
@@ -72,7 +44,7 @@ void TWin32RarLibrary::Free() {
   Close();
   if (module_) FreeLibrary(module_);
   module_ = nullptr;
-  g_current = nullptr;
+  SetCallbackTarget(nullptr);
 }
 
 int TWin32RarLibrary::Open(const std::string& archive, int mode) {
@@ -100,8 +72,8 @@ int TWin32RarLibrary::Open(const std::string& archive, int mode) {
 }
 
 void TWin32RarLibrary::ApplyCallbacks() {
-  if (volumeCallback_) setChangeVolProc_(handle_, VolumeCallback);
-  if (dataCallback_) setProcessDataProc_(handle_, DataCallback);
+  if (volumeCallback_) setChangeVolProc_(handle_, LibraryVolumeCallback);
+  if (dataCallback_) setProcessDataProc_(handle_, LibraryDataCallback);
 }
 
 int TWin32RarLibrary::ReadHeader(TRarHeader& header) {
@@ -152,7 +124,7 @@ int TWin32RarLibrary::ProcessFile(int operation, const std::string& destination)
 
 void TWin32RarLibrary::SetCallbacks(TLibraryArchive& archive, bool volume, bool data) {
   // UnRAR.dll takes its callbacks per opened archive: Open hands them over.
-  g_current = &archive;
+  SetCallbackTarget(&archive);
   volumeCallback_ = volume;
   dataCallback_ = data;
 }
