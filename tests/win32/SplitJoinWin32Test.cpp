@@ -4,6 +4,8 @@
 // saved as pictures.
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include <windows.h>
 
 #include <algorithm>
@@ -264,14 +266,20 @@ TEST_F(SplitJoinWin32, ACancelledJoinLeavesNothingAndADamagedVolumeIsNamed) {
 
 TEST_F(SplitJoinWin32, TheSplitProgressWindowShowsTheVolumeAndCancelStopsWithoutAList) {
   // Large enough that the split is still running when the window is first looked at.
-  std::string source;
   const std::string block = Pattern(1 << 20);
-  for (int i = 0; i < 160; ++i) source += block;
-  test::WriteBytes(data / "big.iso", source);
+  {
+    // Written a block at a time: 480 MiB in one string would not fit a 32-bit process twice.
+    HANDLE file = CreateFileW(Widen(data / "big.iso").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    for (int i = 0; i < 480; ++i) WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &written, nullptr);
+    CloseHandle(file);
+  }
   Focus("big.iso");
   splitWatch = {};
   RunCommand(cmSplitFile, {{"Split File", [&](HWND dialog) {
-                              EXPECT_EQ(WindowText(GetDlgItem(dialog, TfSplit::kFileSizeId)), "20 MB");
+                              EXPECT_EQ(WindowText(GetDlgItem(dialog, TfSplit::kFileSizeId)), "100 MB");
                               SetWindowTextW(GetDlgItem(dialog, TfSplit::kPathId), Widen(data / "Vol").c_str());
                               SendMessageW(GetDlgItem(dialog, TfSplit::kFileSizeId), CB_SELECTSTRING,
                                            static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"1440 KB"));
@@ -280,10 +288,14 @@ TEST_F(SplitJoinWin32, TheSplitProgressWindowShowsTheVolumeAndCancelStopsWithout
                             }}});
   KillTimer(nullptr, splitWatch.timer);
   EXPECT_EQ(splitWatch.pathLine, "From 'big.iso'  To 'Vol'");
-  EXPECT_EQ(splitWatch.fileLine.rfind("big.0", 0), 0u) << splitWatch.fileLine;
+  // Which volume is being written when the window is first looked at depends on the machine's
+  // speed; that it names one does not.
+  EXPECT_TRUE(splitWatch.fileLine.size() == 7 && splitWatch.fileLine.rfind("big.", 0) == 0 &&
+              std::isdigit(static_cast<unsigned char>(splitWatch.fileLine[4])))
+      << splitWatch.fileLine;
   const std::vector<std::string> written = FilesIn(data / "Vol");
   EXPECT_GE(written.size(), 1u);
-  EXPECT_LT(written.size(), 117u);
+  EXPECT_LT(written.size(), 350u);  // of 350 volumes
   for (const std::string& name : written) EXPECT_NE(name, "big.crc");
   // No message after a cancel: the script would have had to answer it.
 }
