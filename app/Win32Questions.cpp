@@ -61,21 +61,91 @@ std::string TWin32Questions::ChooseFolder(const std::string& drive, const std::s
   return BrowseFolderTree(Owner(), *this, folder, drive, &driveMemory, caption, startFolder);
 }
 
-bool TWin32Questions::ChooseSaveFile(std::string& path) {
+namespace {
+
+// "Name(*.ext)|*.ext|..." as the dialog wants it: NUL-separated, ending in two NULs.
+std::wstring DialogFilter(const std::string& filter) {
+  if (filter.empty()) return {};
+  std::wstring w = Widen(filter);
+  for (wchar_t& c : w)
+    if (c == L'|') c = L'\0';
+  w.push_back(L'\0');
+  w.push_back(L'\0');
+  return w;
+}
+
+bool RunFileDialog(HWND owner, std::string& path, const std::string& filter, const std::string& defaultExt,
+                   bool save) {
   std::vector<wchar_t> file(32768, L'\0');
   const std::wstring name = Widen(FileNamePart(path));
   const std::wstring folder = Widen(FileDirPart(path));
   name.copy(file.data(), std::min(name.size(), file.size() - 1));
+  const std::wstring filters = DialogFilter(filter);
+  const std::wstring ext = Widen(defaultExt);
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = Owner();
+  dialog.hwndOwner = owner;
   dialog.lpstrFile = file.data();
   dialog.nMaxFile = static_cast<DWORD>(file.size());
   dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER;
+  dialog.lpstrFilter = filters.empty() ? nullptr : filters.c_str();
+  dialog.nFilterIndex = filters.empty() ? 0 : 1;
+  dialog.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
+  dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_EXPLORER |
+                 (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
   TFocusKeeper keeper;
-  if (!GetSaveFileNameW(&dialog)) return false;
+  if (!(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) return false;
   path = Narrow(file.data());
+  return true;
+}
+
+}  // namespace
+
+bool TWin32Questions::ChooseSaveFile(std::string& path, const std::string& filter, const std::string& defaultExt) {
+  return RunFileDialog(Owner(), path, filter, defaultExt, true);
+}
+
+bool TWin32Questions::ChooseOpenFile(std::string& path, const std::string& filter, const std::string& defaultExt) {
+  return RunFileDialog(Owner(), path, filter, defaultExt, false);
+}
+
+bool TWin32Questions::PickColor(uint32_t& color) {
+  // The dialog's sixteen custom colours last as long as the program, as users expect.
+  static COLORREF custom[16] = {};
+  CHOOSECOLORW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = Owner();
+  dialog.rgbResult = color & 0xFFFFFF;
+  dialog.lpCustColors = custom;
+  dialog.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR;
+  TFocusKeeper keeper;
+  if (!ChooseColorW(&dialog)) return false;
+  color = dialog.rgbResult & 0xFFFFFF;
+  return true;
+}
+
+bool TWin32Questions::PickFont(TFontChoice& font, int minPoints, int maxPoints) {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  LOGFONTW logFont{};
+  logFont.lfHeight = -MulDiv(font.points, dpi, 72);
+  logFont.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+  logFont.lfCharSet = ANSI_CHARSET;
+  const std::wstring face = Widen(font.name);
+  face.copy(logFont.lfFaceName, std::min<size_t>(face.size(), LF_FACESIZE - 1));
+  CHOOSEFONTW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = Owner();
+  dialog.lpLogFont = &logFont;
+  dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_LIMITSIZE | CF_SCRIPTSONLY | CF_FORCEFONTEXIST;
+  dialog.nSizeMin = minPoints;
+  dialog.nSizeMax = maxPoints;
+  TFocusKeeper keeper;
+  if (!ChooseFontW(&dialog)) return false;
+  font.name = Narrow(logFont.lfFaceName);
+  font.points = dialog.iPointSize / 10;
+  font.bold = logFont.lfWeight >= FW_BOLD;
   return true;
 }
 

@@ -33,7 +33,10 @@ public:
   uint32_t AskFileExists(const std::string& source, std::string& destination, bool archiveEntry,
                          bool writtenByThisRun = false) override;
   int AskDelete(const std::string& text, int focusedButton, bool withAll) override;
-  bool ChooseSaveFile(std::string& path) override;
+  bool ChooseSaveFile(std::string& path, const std::string& filter = {}, const std::string& defaultExt = {}) override;
+  bool ChooseOpenFile(std::string& path, const std::string& filter, const std::string& defaultExt = {}) override;
+  bool PickColor(uint32_t& color) override;
+  bool PickFont(TFontChoice& font, int minPoints, int maxPoints) override;
 
 private:
   HWND Owner() const { return owner_ ? owner_() : nullptr; }

@@ -23,6 +23,13 @@ enum TModalResult : int {
 enum TMessageButtons { mbOk, mbOkCancel, mbYesNo, mbYesNoCancel };
 enum TMessageIcon { miNone, miStop, miWarning, miQuestion, miInformation };
 
+// A font as the settings keep it: face name, size in points, bold or not.
+struct TFontChoice {
+  std::string name;
+  int points = 9;
+  bool bold = false;
+};
+
 // Where the drive window opens: centred on the main window unless a position is given.
 struct TDialogPlace {
   bool centred = true;
@@ -85,8 +92,30 @@ public:
   // The save-file dialog: `path` is the proposed file and, after Save, the chosen one; choosing
   // an existing file is confirmed in the dialog. False when cancelled. A service that cannot
   // show one declines, so nothing is written.
-  virtual bool ChooseSaveFile(std::string& path) {
-    (void)path;
+  // `filter` is the dialog's file types as "Name(*.ext)|*.ext|..." pairs (empty: none) and
+  // `defaultExt` the extension added to a name typed without one.
+  virtual bool ChooseSaveFile(std::string& path, const std::string& filter = {}, const std::string& defaultExt = {}) {
+    (void)path, (void)filter, (void)defaultExt;
+    return false;
+  }
+
+  // The open-file dialog for an existing file: `path` is where it starts (its folder, and its
+  // name when it has one) and, after Open, the chosen file. False when cancelled.
+  virtual bool ChooseOpenFile(std::string& path, const std::string& filter, const std::string& defaultExt = {}) {
+    (void)path, (void)filter, (void)defaultExt;
+    return false;
+  }
+
+  // The colour dialog, fully open, preset with `color` (0x00BBGGRR) and, after OK, the choice.
+  virtual bool PickColor(uint32_t& color) {
+    (void)color;
+    return false;
+  }
+
+  // The font dialog preset with `font`: sizes from minPoints to maxPoints, fonts of the ANSI
+  // character set that exist. False when cancelled.
+  virtual bool PickFont(TFontChoice& font, int minPoints, int maxPoints) {
+    (void)font, (void)minPoints, (void)maxPoints;
     return false;
   }
 };

@@ -18,7 +18,20 @@
 
 namespace quill::test {
 
-enum class TQuestionKind { ShowError, Message, AskText, ChooseDrive, ChooseFolder, BrowseNetwork, FileExists, Delete };
+enum class TQuestionKind {
+  ShowError,
+  Message,
+  AskText,
+  ChooseDrive,
+  ChooseFolder,
+  BrowseNetwork,
+  FileExists,
+  Delete,
+  SaveFile,
+  OpenFile,
+  Color,
+  Font,
+};
 
 inline const char* KindName(TQuestionKind kind) {
   switch (kind) {
@@ -30,6 +43,10 @@ inline const char* KindName(TQuestionKind kind) {
     case TQuestionKind::BrowseNetwork: return "BrowseNetwork";
     case TQuestionKind::FileExists: return "FileExists";
     case TQuestionKind::Delete: return "Delete";
+    case TQuestionKind::SaveFile: return "SaveFile";
+    case TQuestionKind::OpenFile: return "OpenFile";
+    case TQuestionKind::Color: return "Color";
+    case TQuestionKind::Font: return "Font";
   }
   return "?";
 }
@@ -68,6 +85,12 @@ public:
   // The replace confirmation's flags; with feRenamed, `renamedTo` becomes the destination.
   void AnswerFileExists(uint32_t flags, const std::string& renamedTo = {}) { conflicts_.push_back({flags, renamedTo}); }
   void AnswerDelete(int modalResult) { deletes_.push_back(modalResult); }
+  // The save and open dialogs share one queue: "" answers as Cancel does.
+  void AnswerFile(const std::string& path) { files_.push_back(path); }
+  // The colour dialog: a negative value cancels.
+  void AnswerColor(int64_t color) { colors_.push_back(color); }
+  // The font dialog: an empty name cancels.
+  void AnswerFont(const TFontChoice& font) { fonts_.push_back(font); }
 
   // Runs as each question comes, before it is answered: what a user does while it is open.
   std::function<void(const TAskedQuestion&)> OnAsked;
@@ -80,7 +103,7 @@ public:
   }
   size_t Unused() const {
     return errors_.size() + messages_.size() + texts_.size() + drives_.size() + folders_.size() + shares_.size() +
-           conflicts_.size() + deletes_.size();
+           conflicts_.size() + deletes_.size() + files_.size() + colors_.size() + fonts_.size();
   }
   // Answers prepared for questions that never came are a failure too: the code under test asked
   // less than the test expected.
@@ -178,7 +201,47 @@ public:
     return result;
   }
 
+  // text = the path offered, initial = the filter, caption = the default extension.
+  bool ChooseSaveFile(std::string& path, const std::string& filter = {}, const std::string& defaultExt = {}) override {
+    return AnswerFileQuestion(TQuestionKind::SaveFile, path, filter, defaultExt);
+  }
+  bool ChooseOpenFile(std::string& path, const std::string& filter, const std::string& defaultExt = {}) override {
+    return AnswerFileQuestion(TQuestionKind::OpenFile, path, filter, defaultExt);
+  }
+
+  // code = the preset colour.
+  bool PickColor(uint32_t& color) override {
+    TAskedQuestion& q = Record(TQuestionKind::Color, {}, {});
+    q.code = color;
+    int64_t answer = -1;
+    if (!Take(colors_, answer, q) || answer < 0) return false;
+    color = static_cast<uint32_t>(answer);
+    return true;
+  }
+
+  // text = the preset face, code = its size, selectAll = bold; initial = "min-max".
+  bool PickFont(TFontChoice& font, int minPoints, int maxPoints) override {
+    TAskedQuestion& q = Record(TQuestionKind::Font, {}, font.name);
+    q.code = static_cast<uint32_t>(font.points);
+    q.selectAll = font.bold;
+    q.initial = std::to_string(minPoints) + "-" + std::to_string(maxPoints);
+    TFontChoice answer;
+    if (!Take(fonts_, answer, q) || answer.name.empty()) return false;
+    font = answer;
+    return true;
+  }
+
 private:
+  bool AnswerFileQuestion(TQuestionKind kind, std::string& path, const std::string& filter,
+                          const std::string& defaultExt) {
+    TAskedQuestion& q = Record(kind, defaultExt, path);
+    q.initial = filter;
+    std::string answer;
+    if (!Take(files_, answer, q) || answer.empty()) return false;
+    path = answer;
+    return true;
+  }
+
   struct TConflictAnswer {
     uint32_t flags = 0;
     std::string renamedTo;
@@ -220,6 +283,9 @@ private:
   std::deque<std::string> shares_;
   std::deque<TConflictAnswer> conflicts_;
   std::deque<int> deletes_;
+  std::deque<std::string> files_;
+  std::deque<int64_t> colors_;
+  std::deque<TFontChoice> fonts_;
 };
 
 }  // namespace quill::test
