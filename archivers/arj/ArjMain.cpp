@@ -17,11 +17,13 @@
 #include "ArjArchive.h"
 #include "ArjCommand.h"
 #include "ArjWriter.h"
+#include "archivers/console/Console.h"
 #include "archivers/zipdll/ZipSources.h"
 
 namespace {
 
 using namespace arjexe;
+using console::THandle;
 using zipdll::FromAnsi;
 using zipdll::ToAnsi;
 
@@ -31,15 +33,8 @@ void Say(const std::string& text) {
   std::fflush(stderr);
 }
 
-std::string SystemMessage(DWORD code) {
-  char* buffer = nullptr;
-  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-  std::string text = buffer ? buffer : "error " + std::to_string(code);
-  if (buffer) LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-  return text;
-}
+// Messages go out in the ANSI code page, like the names they quote.
+std::string SystemMessage(DWORD code) { return console::Narrow(console::SystemMessage(code), CP_ACP); }
 
 const char kUsage[] =
     "ARJ archiver for Quill: reads methods 0-4, writes method 1 (or 0 with -m0).\n"
@@ -59,28 +54,6 @@ const char kUsage[] =
     "  -m0 store, -m1..-m4 pack (always with method 1).\n"
     "Errorlevels: 0 success, 1 warning, 2 fatal, 3 CRC error, 5 write error, 6 cannot open,\n"
     "  7 bad parameters, 8 out of memory.\n";
-
-class THandle {
- public:
-  explicit THandle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
-  ~THandle() { Close(); }
-  THandle(const THandle&) = delete;
-  THandle& operator=(const THandle&) = delete;
-  HANDLE Get() const { return h_; }
-  bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
-  bool Close() {
-    const bool ok = !Valid() || CloseHandle(h_);
-    h_ = INVALID_HANDLE_VALUE;
-    return ok;
-  }
-  void Reset(HANDLE h) {
-    Close();
-    h_ = h;
-  }
-
- private:
-  HANDLE h_;
-};
 
 // A file read at any offset: the archive's volumes and the files being added.
 class TFileSource final : public zipformat::IByteSource {

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -15,66 +14,15 @@
 #include "archivers/rar/RarExisting.h"
 #include "archivers/rar/RarWriter.h"
 #include "archivers/rarcrypto/CngCrypto.h"
+#include "archivers/console/Console.h"
 #include "archivers/zipdll/ZipSources.h"
 
 namespace {
 
+using namespace console;
 using namespace rarexe;
 
 enum ExitCode { kSuccess = 0, kWarning = 1, kFatal = 2, kBadCommand = 7, kNoMemory = 8, kUserBreak = 255 };
-
-std::atomic<bool> userBreak{false};
-
-BOOL WINAPI OnBreak(DWORD) {
-  userBreak = true;
-  return TRUE;
-}
-
-std::wstring Wide(const std::string& text, UINT codePage) {
-  if (text.empty()) return {};
-  const int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), length);
-  return out;
-}
-
-std::string Narrow(const std::wstring& text, UINT codePage) {
-  if (text.empty()) return {};
-  const int length = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-  std::string out(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), length, nullptr, nullptr);
-  return out;
-}
-
-std::wstring Utf16(const std::string& utf8) { return Wide(utf8, CP_UTF8); }
-std::string Utf8(const std::wstring& text) { return Narrow(text, CP_UTF8); }
-
-// Straight to the handle: a console gets the text as it is, a file or pipe the console's code
-// page (the ANSI one without a console).
-void Say(const std::wstring& text) {
-  const std::wstring line = text + L"\r\n";
-  HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
-  if (!handle || handle == INVALID_HANDLE_VALUE) return;
-  DWORD mode = 0, written = 0;
-  if (GetConsoleMode(handle, &mode)) {
-    WriteConsoleW(handle, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    return;
-  }
-  const UINT codePage = GetConsoleOutputCP();
-  const std::string bytes = Narrow(line, codePage ? codePage : CP_ACP);
-  WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
-
-std::wstring SystemMessage(DWORD code) {
-  wchar_t* buffer = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text = buffer ? buffer : L"error " + std::to_wstring(code);
-  if (buffer) LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
-  return text;
-}
 
 const char kUsage[] =
     "RAR 5 archiver for Quill: stores files (no compression) in RAR 5 archives.\n"
@@ -98,42 +46,6 @@ const char kUsage[] =
     "in the ANSI code page or in UTF-8 with a byte-order mark.\n"
     "Exit codes: 0 success, 1 warning, 2 fatal error, 7 bad command line, 8 out of memory,\n"
     "255 user break.\n";
-
-class THandle {
- public:
-  explicit THandle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
-  ~THandle() { Close(); }
-  THandle(const THandle&) = delete;
-  THandle& operator=(const THandle&) = delete;
-  HANDLE Get() const { return h_; }
-  bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
-  bool Close() {
-    const bool ok = !Valid() || CloseHandle(h_);
-    h_ = INVALID_HANDLE_VALUE;
-    return ok;
-  }
-  void Reset(HANDLE h) {
-    Close();
-    h_ = h;
-  }
-
- private:
-  HANDLE h_;
-};
-
-bool ReadExact(HANDLE file, uint64_t offset, uint8_t* data, size_t size) {
-  LARGE_INTEGER at;
-  at.QuadPart = static_cast<LONGLONG>(offset);
-  if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) return false;
-  while (size > 0) {
-    DWORD got = 0;
-    const DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1 << 20));
-    if (!ReadFile(file, data, want, &got, nullptr) || got == 0) return false;
-    data += got;
-    size -= got;
-  }
-  return true;
-}
 
 class TArchiveFile : public IArchiveBytes {
  public:
@@ -408,7 +320,7 @@ int Run(const std::vector<std::string>& args) {
   writerOptions.password = command.password;
   writerOptions.crypto = &crypto;
   writerOptions.random = [&crypto](uint8_t* data, size_t size) { return crypto.Random(data, size); };
-  writerOptions.cancelled = [] { return userBreak.load(); };
+  writerOptions.cancelled = [] { return BreakRequested(); };
   TVolumeFiles output(archive, volumes);
   TRar5Writer writer(output, std::move(writerOptions));
   std::vector<size_t> stored;  // items now in the archive, for a move
@@ -499,7 +411,7 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  SetConsoleCtrlHandler(OnBreak, TRUE);
+  CatchBreak();
   try {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.push_back(Utf8(argv[i]));
