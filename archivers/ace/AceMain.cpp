@@ -382,22 +382,10 @@ int Run(const std::vector<std::string>& args) {
   }
 
   if (command.mode == Mode::Move) {
-    // Files first, then the folders they leave empty, deepest first.
-    for (size_t index : stored) {
-      const auto& source = sources.items[index];
-      if (source.folder) continue;
-      SetFileAttributesW(source.path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (!DeleteFileW(source.path.c_str())) {
-        Say(L"ace32: cannot delete " + source.path + L": " + SystemMessage(GetLastError()));
-        result = kWarning;
-      }
-    }
-    std::vector<std::wstring> folders;
-    for (size_t index : stored)
-      if (sources.items[index].folder) folders.push_back(sources.items[index].path);
-    std::stable_sort(folders.begin(), folders.end(),
-                     [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
-    for (const auto& folder : folders) RemoveDirectoryW(folder.c_str());
+    if (!DeleteOriginals(sources, stored, [](const std::wstring& path, DWORD error) {
+          Say(L"ace32: cannot delete " + path + L": " + SystemMessage(error));
+        }))
+      result = kWarning;
   }
   return result;
 }

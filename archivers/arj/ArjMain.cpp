@@ -23,6 +23,7 @@
 namespace {
 
 using namespace arjexe;
+using console::DeleteOriginals;
 using console::THandle;
 using zipdll::FromAnsi;
 using zipdll::ToAnsi;
@@ -449,22 +450,10 @@ int Add(const Command& command) {
     return kWriteError;
   }
   if (command.letter == 'm') {
-    // Files first, then the folders they leave empty, deepest first.
-    for (size_t index : stored) {
-      const auto& source = sources.items[index];
-      if (source.folder) continue;
-      SetFileAttributesW(source.path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (!DeleteFileW(source.path.c_str())) {
-        Say("cannot delete " + ToAnsi(source.path) + ": " + SystemMessage(GetLastError()));
-        result = kWarning;
-      }
-    }
-    std::vector<std::wstring> folders;
-    for (size_t index : stored)
-      if (sources.items[index].folder) folders.push_back(sources.items[index].path);
-    std::stable_sort(folders.begin(), folders.end(),
-                     [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
-    for (const auto& folder : folders) RemoveDirectoryW(folder.c_str());
+    if (!DeleteOriginals(sources, stored, [](const std::wstring& path, DWORD error) {
+          Say("cannot delete " + ToAnsi(path) + ": " + SystemMessage(error));
+        }))
+      result = kWarning;
   }
   std::printf("%u item(s) added\n", static_cast<unsigned>(stored.size()));
   return result;

@@ -74,4 +74,25 @@ bool ReadExact(HANDLE file, uint64_t offset, uint8_t* data, size_t size) {
   return true;
 }
 
+bool DeleteOriginals(const zipdll::Sources& sources, const std::vector<size_t>& stored,
+                     const std::function<void(const std::wstring& path, DWORD error)>& failed) {
+  bool all = true;
+  for (size_t index : stored) {
+    const auto& source = sources.items[index];
+    if (source.folder) continue;
+    SetFileAttributesW(source.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!DeleteFileW(source.path.c_str())) {
+      failed(source.path, GetLastError());
+      all = false;
+    }
+  }
+  std::vector<std::wstring> folders;
+  for (size_t index : stored)
+    if (sources.items[index].folder) folders.push_back(sources.items[index].path);
+  std::stable_sort(folders.begin(), folders.end(),
+                   [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
+  for (const auto& folder : folders) RemoveDirectoryW(folder.c_str());
+  return all;
+}
+
 }  // namespace console

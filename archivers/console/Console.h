@@ -6,7 +6,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
+
+#include "archivers/zipdll/ZipSources.h"
 
 namespace console {
 
@@ -51,5 +55,11 @@ class THandle {
 
 // Exactly `size` bytes from `offset`, or false.
 bool ReadExact(HANDLE file, uint64_t offset, uint8_t* data, size_t size);
+
+// A move's last step, once the archive holds them: the stored files deleted (read-only ones too),
+// then the stored folders they leave empty, deepest first. `failed` hears of each file that
+// stays; false when any did.
+bool DeleteOriginals(const zipdll::Sources& sources, const std::vector<size_t>& stored,
+                     const std::function<void(const std::wstring& path, DWORD error)>& failed);
 
 }  // namespace console
