@@ -14,7 +14,7 @@ namespace quill {
 
 namespace {
 constexpr int kTextSelectFolder = 517;
-constexpr int kTabLeft = 6, kTabTop = 6, kTabWidth = 440, kTabHeight = 370;
+constexpr int kTabLeft = 6, kTabTop = 6, kTabWidth = 440, kTabHeight = 370, kStripHeight = 28;
 constexpr int kButtonTop = 386, kButtonWidth = 74, kButtonHeight = 24;
 constexpr int kRowHeight = 16;
 constexpr COLORREF kHeadingColor = RGB(0, 0, 255);
@@ -81,10 +81,16 @@ HWND TfPreferences::Combo(int page, int id, std::initializer_list<const char*> i
 }
 
 void TfPreferences::CreateControls() {
-  HWND tabs = AddControl(WC_TABCONTROLW, "", WS_TABSTOP | TCS_OWNERDRAWFIXED | TCS_FIXEDWIDTH, kTabsId, kTabLeft,
-                         kTabTop, kTabWidth, kTabHeight);
+  // The tab control is only the strip of tabs; the pages stand on the dialog's own face inside an
+  // etched frame, so check boxes and labels have the colour of what is around them whatever
+  // colour a theme gives a tab body.
+  HWND tabs = AddControl(WC_TABCONTROLW, "", WS_TABSTOP | TCS_OWNERDRAWFIXED, kTabsId, kTabLeft, kTabTop, kTabWidth,
+                         kStripHeight);
+  HWND frame = AddControl(L"STATIC", "", SS_ETCHEDFRAME, kPageFrameId, kTabLeft, kTabTop + kStripHeight - 2,
+                          kTabWidth, kTabHeight - kStripHeight + 2);
   TabCtrl_SetImageList(tabs, images_);
-  TabCtrl_SetItemSize(tabs, 72, 24);
+  // Each tab as wide as its image and caption; only the height is set.
+  TabCtrl_SetItemSize(tabs, 0, 24);
   for (int i = 0; i < kPageCount; ++i) {
     std::wstring caption = Widen(kTabCaptions[i]);
     TCITEMW item{};
@@ -219,6 +225,7 @@ void TfPreferences::CreateControls() {
   // The pages' controls stand over the tab control, which is created first so it takes the
   // focus first.
   SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
   tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
                           0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -600,7 +607,6 @@ INT_PTR TfPreferences::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_VKEYTOITEM:
       if (reinterpret_cast<HWND>(lParam) == Item(kFunctionListId) && LOWORD(wParam) == VK_DELETE) {
         DeleteFunction();
-        SetWindowLongPtrW(Handle(), DWLP_MSGRESULT, -2);
         return -2;
       }
       return -1;

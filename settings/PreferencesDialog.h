@@ -44,6 +44,7 @@ public:
   enum TControl : int {
     kTabsId = 100,
     kApplyId,
+    kPageFrameId,
     // View
     kFileFontId,
     kTreeFontId,

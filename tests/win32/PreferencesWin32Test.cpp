@@ -23,7 +23,8 @@ namespace {
 using test::TQueuedAction;
 using test::TScript;
 
-const std::string kIni = "[Window]\r\nFile=0,40,40,600,460\r\n[Option]\r\nSort=0\r\nMine=keep\r\n";
+const std::string kIni = "[Window]\r\nFile=0,40,40,600,460\r\n[Option]\r\nSort=0\r\nMine=keep\r\n"
+    "[Function]\r\nF2=[Notes] #textedit\r\n^F3=\"C:\\Program Files\\x.exe\" !N!\r\n";
 const std::string kCol = "[Basic]\r\nBACK=0\r\nNORMAL=12632256\r\n\r\n[Ext]\r\nZIP=255\r\nexe=65280\r\nARJ=255\r\n";
 
 class PreferencesWin32 : public ::testing::Test {
