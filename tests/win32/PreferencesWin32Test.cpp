@@ -150,7 +150,17 @@ TEST_F(PreferencesWin32, OkWritesAndCancelWritesNothing) {
   form->Settings().WriteString("Function", "F3", "#copy");
   form->Settings().Flush();
   questions.AnswerMessage(mrYes);
+  questions.AnswerFont({"Arial", 12, true});
+  questions.AnswerFolder("D:\\Work");
+  questions.AnswerFile("C:\\Tools\\ace32.exe");
   RunOptions([&](HWND dialog) {
+    Click(dialog, TfPreferences::kFileFontId);
+    Page(dialog, TfPreferences::pgOption);
+    Click(dialog, TfPreferences::kStartDirId);
+    Click(dialog, TfPreferences::kStartBrowseId);
+    Page(dialog, TfPreferences::pgProgram);
+    Click(dialog, TfPreferences::kProgramBrowseId + 2);
+    Page(dialog, TfPreferences::pgView);
     Click(dialog, TfPreferences::kShowHiddenId);
     Page(dialog, TfPreferences::pgProgram);
     SetWindowTextW(GetDlgItem(dialog, TfPreferences::kProgramId + 1), L"C:\\Tools\\rar.exe");
@@ -165,6 +175,19 @@ TEST_F(PreferencesWin32, OkWritesAndCancelWritesNothing) {
   EXPECT_EQ(ini.ReadString("Program", "RAR", ""), "C:\\Tools\\rar.exe");
   EXPECT_EQ(ini.ReadString("Function", "F3", "<none>"), "");
   EXPECT_EQ(ini.ReadString("Option", "Mine", ""), "keep");
+  EXPECT_EQ(ini.ReadString("Option", "FFont", ""), "\"Arial\",12,1");
+  EXPECT_EQ(ini.ReadString("Option", "StartDir", ""), "1");
+  EXPECT_EQ(ini.ReadString("Option", "Start", ""), "D:\\Work");
+  EXPECT_EQ(ini.ReadString("Program", "ACE", ""), "C:\\Tools\\ace32.exe");
+  using test::TQuestionKind;
+  for (const test::TAskedQuestion& q : questions.Asked()) {
+    if (q.kind == TQuestionKind::Font) EXPECT_EQ(q.initial, "6-14");
+    if (q.kind == TQuestionKind::ChooseFolder) EXPECT_EQ(q.caption, "Select Folder");
+    if (q.kind == TQuestionKind::OpenFile) {
+      EXPECT_EQ(q.initial, "Program File(*.exe)|*.exe");
+      EXPECT_EQ(q.caption, "exe");
+    }
+  }
   const std::string onDisk = test::ReadBytes(program / "quill.ini");
   EXPECT_NE(onDisk.find("Hidden=1\r\n"), std::string::npos) << onDisk;
   EXPECT_NE(onDisk.find("RAR=C:\\Tools\\rar.exe\r\n"), std::string::npos) << onDisk;
