@@ -150,6 +150,9 @@ TEST_F(PreferencesWin32, OkWritesAndCancelWritesNothing) {
   form->Settings().WriteString("Function", "F3", "#copy");
   form->Settings().Flush();
   questions.AnswerMessage(mrYes);
+  questions.AnswerText("#refresh");
+  questions.AnswerMessage(mrYes);
+  bool stillOpen = false;
   questions.AnswerFont({"Arial", 12, true});
   questions.AnswerFolder("D:\\Work");
   questions.AnswerFile("C:\\Tools\\ace32.exe");
@@ -167,13 +170,25 @@ TEST_F(PreferencesWin32, OkWritesAndCancelWritesNothing) {
     Page(dialog, TfPreferences::pgFunction);
     SendMessageW(GetDlgItem(dialog, TfPreferences::kFunctionListId), LB_SETCURSEL, 1, 0);
     Click(dialog, TfPreferences::kDeleteFunctionId);
+    // Enter on the list edits the row (through the main window's text question) and the Delete
+    // key empties one; neither closes the dialog.
+    HWND list = GetDlgItem(dialog, TfPreferences::kFunctionListId);
+    SetFocus(list);
+    SendMessageW(list, LB_SETCURSEL, 0, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    SendMessageW(list, LB_SETCURSEL, 9, 0);
+    SendMessageW(list, WM_KEYDOWN, VK_DELETE, 0);
+    stillOpen = IsWindowVisible(dialog);
     Click(dialog, IDOK);
   });
   EXPECT_TRUE(form->View().ViewHidden());
   TIniFile& ini = form->Settings();
   EXPECT_EQ(ini.ReadString("Option", "Hidden", ""), "1");
   EXPECT_EQ(ini.ReadString("Program", "RAR", ""), "C:\\Tools\\rar.exe");
+  EXPECT_TRUE(stillOpen);
   EXPECT_EQ(ini.ReadString("Function", "F3", "<none>"), "");
+  EXPECT_EQ(ini.ReadString("Function", "F2", ""), "#refresh");
+  EXPECT_EQ(ini.ReadString("Function", "^F3", "<none>"), "");
   EXPECT_EQ(ini.ReadString("Option", "Mine", ""), "keep");
   EXPECT_EQ(ini.ReadString("Option", "FFont", ""), "\"Arial\",12,1");
   EXPECT_EQ(ini.ReadString("Option", "StartDir", ""), "1");
