@@ -102,6 +102,10 @@ protected:
 TEST_F(PreferencesWin32, ApplyChangesThePaneAtOnce) {
   ASSERT_EQ(form->View().SortType(), fstName);
   questions.AnswerColor(0x00FF00);
+  questions.AnswerFile(data / "copy.col");
+  test::WriteBytes(data / "other.col", "[Basic]\r\nBACK=0\r\n\r\n[Ext]\r\nA=1\r\nB=2\r\nC=3\r\n");
+  questions.AnswerFile(data / "other.col");
+  int rowsAfterOpen = 0;
   bool ownerDisabled = false;
   std::vector<std::string> sortedInDialog;
   TColor backInDialog = 1;
@@ -119,6 +123,11 @@ TEST_F(PreferencesWin32, ApplyChangesThePaneAtOnce) {
       const std::string shot = "preferences-" + std::to_string(page);
       test::SaveShot(dialog, shot.c_str());
     }
+    // Save As writes the lists elsewhere; Open reads another set into the dialog only.
+    Page(dialog, TfPreferences::pgColor);
+    Click(dialog, TfPreferences::kSaveSetId);
+    Click(dialog, TfPreferences::kOpenSetId);
+    rowsAfterOpen = static_cast<int>(SendMessageW(GetDlgItem(dialog, TfPreferences::kExtColorId), LB_GETCOUNT, 0, 0));
     Click(dialog, IDCANCEL);
   });
   EXPECT_TRUE(ownerDisabled);
@@ -131,8 +140,17 @@ TEST_F(PreferencesWin32, ApplyChangesThePaneAtOnce) {
   const std::string ini = test::ReadBytes(program / "quill.ini");
   EXPECT_EQ(ini.rfind("[Window]\r\nFile=0,40,40,600,460\r\n[Option]\r\nSort=2\r\nMine=keep\r\n", 0), 0u) << ini;
   EXPECT_NE(ini.find("AutoCol=1\r\nCol=0\r\n"), std::string::npos) << ini;
-  EXPECT_EQ(test::ReadBytes(program / "quill.col"),
-            "[Basic]\r\nBACK=65280\r\nNORMAL=12632256\r\n\r\n[Ext]\r\nARJ=255\r\nexe=65280\r\nZIP=255\r\n");
+  const std::string applied =
+      "[Basic]\r\nBACK=65280\r\nNORMAL=12632256\r\n\r\n[Ext]\r\nARJ=255\r\nexe=65280\r\nZIP=255\r\n";
+  EXPECT_EQ(test::ReadBytes(program / "quill.col"), applied);
+  EXPECT_EQ(test::ReadBytes(data / "copy.col"), applied);
+  EXPECT_EQ(rowsAfterOpen, 3);
+  for (const test::TAskedQuestion& q : questions.Asked()) {
+    if (q.kind != test::TQuestionKind::SaveFile && q.kind != test::TQuestionKind::OpenFile) continue;
+    EXPECT_EQ(q.initial, "Quill Color Set File(*.col)|*.col");
+    EXPECT_EQ(q.caption, "col");
+    EXPECT_EQ(q.text, program.Path() + "\\");
+  }
 }
 
 TEST_F(PreferencesWin32, OkWritesAndCancelWritesNothing) {
