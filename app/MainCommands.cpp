@@ -281,7 +281,8 @@ std::span<const TCommand> TMainForm::Commands() {
       {.place = "&Tools"},
       {.id = cmShortcutToDesktop, .place = "&Tools", .caption = "&Create Shortcut to Desktop", .shortcut = {C, 'K'}},
       {.place = "&Tools"},
-      {.id = cmOptions, .place = "&Tools", .caption = "&Options...", .shortcut = {C, VK_F12}},
+      {.id = cmOptions, .place = "&Tools", .caption = "&Options...", .shortcut = {C, VK_F12},
+       .run = [](F& f) { f.OptionsCommand(); }},
 
       // Help
       {.id = cmHelpContents, .place = "&Help", .caption = "&Contents", .hint = "F1"},

@@ -116,6 +116,8 @@ public:
   // Split File (Ctrl+Shift+S) on the focused plain file; Join Files (Ctrl+Shift+A) on the set
   // named by the focused entry's base name.
   void SplitFileCommand();
+  // Options (Ctrl+F12): the Preferences dialog over the settings file and the colour set.
+  void OptionsCommand();
   void JoinFilesCommand();
   // Add/Modify Description (Alt+Enter): asks each collected entry's description in turn.
   void DescriptionCommand();
