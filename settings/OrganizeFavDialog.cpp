@@ -14,6 +14,7 @@ constexpr char kTitle[] = "Favorites";
 constexpr char kSelectFolder[] = "Select Folder";
 constexpr char kChooserDrive[] = "C:";
 constexpr uint32_t kErrorInvalidName = 123;
+constexpr COLORREF kLinkColor = RGB(0, 0, 204);
 
 constexpr int kMargin = 8;
 constexpr int kListWidth = 220;
@@ -254,7 +255,8 @@ INT_PTR TfOrganizeFav::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       const HWND control = reinterpret_cast<HWND>(lParam);
       const HDC dc = reinterpret_cast<HDC>(wParam);
       if (control == Item(kItemPathId)) {
-        SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
+        // Link blue rather than the hot-light colour, which some themes make too pale to read.
+        SetTextColor(dc, kLinkColor);
       } else if (control == Item(kHelpId)) {
         SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
       } else {
