@@ -44,7 +44,10 @@ TfOrganizeFav::TfOrganizeFav(HWND owner, IQuestions& questions, IFileStore& stor
 }
 
 TfOrganizeFav::~TfOrganizeFav() {
-  if (boldFont_) DeleteObject(boldFont_);
+  if (!boldFont_) return;
+  // The label lets go of the font first: the window itself outlives this body.
+  if (HWND item = Item(kItemId)) SendMessageW(item, WM_SETFONT, 0, FALSE);
+  DeleteObject(boldFont_);
 }
 
 void TfOrganizeFav::CreateControls() {
