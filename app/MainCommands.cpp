@@ -295,7 +295,7 @@ std::span<const TCommand> TMainForm::Commands() {
 
       // Reached from popup menus, the favourites drop-down and the pane only.
       {.id = cmAddFavorite, .run = [](F& f) { f.AddToFavorites(); }},
-      {.id = cmOrganizeFavorites},
+      {.id = cmOrganizeFavorites, .run = [](F& f) { f.OrganizeFavorites(); }},
       {.id = cmExplorerMenu},
       {.id = cmOpenWith},
       {.id = cmExtractTo, .run = [](F& f) { f.ExtractToCommand(); }},

@@ -94,6 +94,8 @@ public:
   // The folder bitmap of those items; the menu asks this window to measure and draw it.
   static bool IsFavoriteItem(UINT id);
   void AddToFavorites();
+  // The organiser; after OK the favourites are read again, so the menu and Shift+F keys follow.
+  void OrganizeFavorites();
   void ShowShellFolder(const char* valueName);  // "Desktop", "Start Menu", "Personal"
   void GoTempFolder();
   void BrowseNetwork();

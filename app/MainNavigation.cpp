@@ -17,6 +17,7 @@
 #include "platform/Utf16.h"
 #include "platform/Win32FileSystem.h"
 #include "platform/Win32Text.h"
+#include "settings/OrganizeFavDialog.h"
 
 namespace quill {
 
@@ -207,6 +208,12 @@ void TMainForm::AddToFavorites() {
       AppendFavorite(TWin32FileSystem::Instance(), TAnsiCodePage::Instance(), files_.folder + "favorite.dat", name, folder);
   if (error) Questions().ShowError(error, LoadText(kTextError), true);
   favoritesLoaded_ = false;
+}
+
+void TMainForm::OrganizeFavorites() {
+  TfOrganizeFav dialog(Handle(), Questions(), TWin32FileSystem::Instance(), TAnsiCodePage::Instance(),
+                       files_.folder + "favorite.dat", view_.DriveMemory());
+  if (dialog.ShowModal() == mrOk) favoritesLoaded_ = false;
 }
 
 // ---- shell places ----

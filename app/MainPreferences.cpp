@@ -5,6 +5,7 @@
 #include "app/MainForm.h"
 #include "platform/Win32FileSystem.h"
 #include "platform/Win32Text.h"
+#include "settings/EditFuncDialog.h"
 #include "settings/PreferencesDialog.h"
 
 namespace quill {
@@ -27,11 +28,13 @@ void TMainForm::OptionsCommand() {
     }
     list.EndUpdate();
   };
-  // The entry as plain text until the function-key editor takes its place.
-  context.editFunction = [this](std::string& entry) {
-    return Questions().AskText("Function Key", "Command", entry, false, 0) == mrOk;
+  // The editor is owned by the dialog, which is the active window while the main one waits.
+  TfPreferences* shown = nullptr;
+  context.editFunction = [this, &shown](std::string& entry) {
+    return EditFunctionKey(shown ? shown->Handle() : Handle(), Questions(), entry);
   };
   TfPreferences dialog(Handle(), Questions(), std::move(context));
+  shown = &dialog;
   dialog.ShowModal();
 }
 

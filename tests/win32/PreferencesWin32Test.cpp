@@ -12,6 +12,7 @@
 
 #include "app/Commands.h"
 #include "app/MainForm.h"
+#include "settings/EditFuncDialog.h"
 #include "settings/PreferencesDialog.h"
 #include "tests/native/ScriptedQuestions.h"
 #include "tests/win32/StepScript.h"
@@ -61,8 +62,11 @@ protected:
     return true;
   }
   // Tools > Options with the dialog answered by `answer`; the command has ended on return.
-  void RunOptions(std::function<void(HWND)> answer) {
-    TScript script({{"Preferences", std::move(answer)}});
+  // `nested` answers the dialogs the answer opens, in order.
+  void RunOptions(std::function<void(HWND)> answer, std::vector<TScript::TStep> nested = {}) {
+    std::vector<TScript::TStep> steps{{"Preferences", std::move(answer)}};
+    steps.insert(steps.end(), nested.begin(), nested.end());
+    TScript script(std::move(steps));
     bool ended = false;
     TQueuedAction run([&] {
       SendMessageW(form->Handle(), WM_COMMAND, cmOptions, 0);
@@ -168,9 +172,8 @@ TEST_F(PreferencesWin32, OkWritesAndCancelWritesNothing) {
   form->Settings().WriteString("Function", "F3", "#copy");
   form->Settings().Flush();
   questions.AnswerMessage(mrYes);
-  questions.AnswerText("#refresh");
   questions.AnswerMessage(mrYes);
-  bool stillOpen = false;
+  bool stillOpen = false, editorOnFunctions = false;
   questions.AnswerFont({"Arial", 12, true});
   questions.AnswerFolder("D:\\Work");
   questions.AnswerFile("C:\\Tools\\ace32.exe");
@@ -188,8 +191,8 @@ TEST_F(PreferencesWin32, OkWritesAndCancelWritesNothing) {
     Page(dialog, TfPreferences::pgFunction);
     SendMessageW(GetDlgItem(dialog, TfPreferences::kFunctionListId), LB_SETCURSEL, 1, 0);
     Click(dialog, TfPreferences::kDeleteFunctionId);
-    // Enter on the list edits the row (through the main window's text question) and the Delete
-    // key empties one; neither closes the dialog.
+    // Enter on the list edits the row in the function-key editor and the Delete key empties
+    // one; neither closes the dialog.
     HWND list = GetDlgItem(dialog, TfPreferences::kFunctionListId);
     SetFocus(list);
     SendMessageW(list, LB_SETCURSEL, 0, 0);
@@ -198,14 +201,23 @@ TEST_F(PreferencesWin32, OkWritesAndCancelWritesNothing) {
     SendMessageW(list, WM_KEYDOWN, VK_DELETE, 0);
     stillOpen = IsWindowVisible(dialog);
     Click(dialog, IDOK);
-  });
+  }, {{"Edit Function Key", [&](HWND editor) {
+         // "[Notes] #textedit" opens on Quill's functions; Refresh names itself.
+         editorOnFunctions = IsDlgButtonChecked(editor, TfEditFunc::kQuillFuncId) == BST_CHECKED;
+         HWND functions = GetDlgItem(editor, TfEditFunc::kFunctionId);
+         SendMessageW(functions, CB_SETCURSEL, 15, 0);
+         SendMessageW(editor, WM_COMMAND, MAKEWPARAM(TfEditFunc::kFunctionId, CBN_SELCHANGE),
+                      reinterpret_cast<LPARAM>(functions));
+         Click(editor, IDOK);
+       }}});
   EXPECT_TRUE(form->View().ViewHidden());
   TIniFile& ini = form->Settings();
   EXPECT_EQ(ini.ReadString("Option", "Hidden", ""), "1");
   EXPECT_EQ(ini.ReadString("Program", "RAR", ""), "C:\\Tools\\rar.exe");
   EXPECT_TRUE(stillOpen);
   EXPECT_EQ(ini.ReadString("Function", "F3", "<none>"), "");
-  EXPECT_EQ(ini.ReadString("Function", "F2", ""), "#refresh");
+  EXPECT_TRUE(editorOnFunctions);
+  EXPECT_EQ(ini.ReadString("Function", "F2", ""), "[Refresh]#refresh");
   EXPECT_EQ(ini.ReadString("Function", "^F3", "<none>"), "");
   EXPECT_EQ(ini.ReadString("Option", "Mine", ""), "keep");
   EXPECT_EQ(ini.ReadString("Option", "FFont", ""), "\"Arial\",12,1");
