@@ -7,12 +7,11 @@ namespace quill {
 
 namespace {
 
-bool IsInternal(std::string_view entry) {
-  if (entry.size() <= 1) return false;
-  if (entry.front() == '#') return true;
-  const size_t close = entry.find(']');
-  return close != std::string_view::npos && close + 1 < entry.size() && entry[close + 1] == '#';
-}
+// What follows the display name, as the function keys read it when they run: blanks after "]"
+// do not turn "[Notes] #textedit" into a program named "#textedit".
+std::string Command(std::string_view entry) { return TrimLeft(DropDisplayName(entry)); }
+
+bool IsInternal(std::string_view entry) { return entry.size() > 1 && Command(entry).starts_with('#'); }
 
 }  // namespace
 
@@ -21,7 +20,7 @@ TFunctionFields FieldsFromEntry(std::string_view entry) {
   if (IsInternal(entry)) {
     fields.link = false;
     fields.quillName = FunctionKeyLabel(entry);
-    const TInternalCommand command = InternalCommandByName(DropDisplayName(entry));
+    const TInternalCommand command = InternalCommandByName(Command(entry));
     fields.function = command == icNone ? -1 : static_cast<int>(command);
     return fields;
   }
