@@ -118,7 +118,8 @@ TEST_F(ArchiveCreateWin32, EachFormatIsMadeFromTheSelectionAndListsBack) {
   for (const TFormat& f : {TFormat{0, "set.zip"}, TFormat{1, "set.rar"}, TFormat{2, "set.arj"}, TFormat{3, "set.ace"}}) {
     SCOPED_TRACE(f.file);
     SelectSources();
-    Run(cmAddToArchive, {Fill("Compress (Copy)", "set", f.index, f.index == 0 ? "archive-dialog-zip" : f.index == 1 ? "archive-dialog-rar" : nullptr)});
+    const char* shot = f.index == 0 ? "archive-dialog-zip" : f.index == 1 ? "archive-dialog-rar" : nullptr;
+    Run(cmAddToArchive, {Fill("Compress (Copy)", "set", f.index, shot)});
     EXPECT_EQ(proposed, "a");
     EXPECT_TRUE(recursive) << "a folder is among the sources";
     EXPECT_EQ(volumeEnabled, f.index != 0);
@@ -232,15 +233,26 @@ TEST_F(ArchiveCreateWin32, TheFormatLastChosenComesBackAfterCancel) {
   Start();
   Focus("a.txt");
   int formatSeen = -1, compressionSeen = -1;
+  std::string browsed;
+  questions.AnswerFile(data / "old.rar");
   Run(cmAddToArchive, {{"Compress (Copy)", [&](HWND dialog) {
                           formatSeen = Selected(dialog, TfArchive::kFormatId);
                           compressionSeen = Selected(dialog, TfArchive::kCompressionId);
+                          SendMessageW(Control(dialog, TfArchive::kBrowseId), BM_CLICK, 0, 0);
+                          browsed = WindowText(Control(dialog, TfArchive::kFileNameId));
                           ChooseFormat(dialog, 3);
                           SendMessageW(Control(dialog, TfArchive::kCompressionId), CB_SETCURSEL, 2, 0);
                           Click(dialog, IDCANCEL);
                         }}});
   EXPECT_EQ(formatSeen, 0);
   EXPECT_EQ(compressionSeen, 1);
+  // "..." starts in the pane's folder with the archive types, and its choice replaces the name.
+  EXPECT_EQ(browsed, data / "old.rar");
+  ASSERT_EQ(questions.Asked().size(), 1u);
+  EXPECT_EQ(questions.Asked()[0].kind, test::TQuestionKind::OpenFile);
+  EXPECT_EQ(questions.Asked()[0].text, data.Path() + "\\");
+  EXPECT_EQ(questions.Asked()[0].initial,
+            "ZIP file(*.zip)|*.zip|ARJ file(*.arj)|*.arj|RAR file(*.rar)|*.rar|ACE file(*.ace)|*.ace|All(*.*)|*.*");
   Run(cmMoveToArchive, {{"Compress (Move)", [&](HWND dialog) {
                            formatSeen = Selected(dialog, TfArchive::kFormatId);
                            compressionSeen = Selected(dialog, TfArchive::kCompressionId);
