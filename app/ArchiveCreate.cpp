@@ -25,11 +25,14 @@ std::string ArchivePathKey(std::string path, const ICollator& collator) {
 void AddFolderFiles(IFileSystem& fs, const std::string& full, const std::string& inArchive, bool recursive,
                     std::vector<TExpectedFile>& out) {
   std::vector<std::string> subfolders;
-  fs.Enumerate(JoinPath(full, "*.*"), [&](const TFindData& found) {
+  const bool read = fs.Enumerate(JoinPath(full, "*.*"), [&](const TFindData& found) {
     if (found.name == "." || found.name == "..") return;
     if (found.attributes & faDirectory) subfolders.push_back(found.name);
     else out.push_back({inArchive + "\\" + found.name, found.size});
   });
+  // A folder that cannot be read may hold anything: a file no archive can list stands for it,
+  // so that nothing inside it is ever deleted unseen.
+  if (!read) out.push_back({inArchive + "\\*", UINT64_MAX});
   if (!recursive) return;
   for (const std::string& name : subfolders)
     AddFolderFiles(fs, JoinPath(full, name), inArchive + "\\" + name, true, out);
@@ -149,7 +152,7 @@ TCreateResult RunCreateArchive(const TCreateRequest& request, TCreateHooks& hook
   if (!check) return result;
   check->Open(result.path);
   result.missing = MissingFromListing(*check, expected, *hooks.collator);
-  if (!result.missing.empty() || expected.empty()) return result;
+  if (!result.missing.empty()) return result;
 
   std::vector<std::string> originals;
   for (const TSelectionItem& source : request.sources) {

@@ -205,6 +205,34 @@ TEST(ArchiveCreateTest, WithoutRecursionAMoveTakesAFoldersOwnFilesAndLeavesTheFo
   EXPECT_EQ(f.deletions[0], (std::vector<std::string>{"C:\\Work\\a.txt", "C:\\Work\\docs\\b.txt"}));
 }
 
+TEST(ArchiveCreateTest, AFolderWithoutFilesIsMovedAndAnUnreadableOneNever) {
+  TMoveFixture f;
+  f.volume.MakeFolder("C:\\Work\\empty");
+  f.volume.MakeFolder("C:\\Work\\empty\\inner");
+  f.request.sources = {{"empty", true}};
+  TCreateResult r = RunCreateArchive(f.request, f.hooks);
+  EXPECT_TRUE(r.deleted);
+  ASSERT_EQ(f.deletions.size(), 1u);
+  EXPECT_EQ(f.deletions[0], std::vector<std::string>{"C:\\Work\\empty"});
+
+  // A folder whose contents cannot be read (access denied): unknown, so nothing goes.
+  struct TLockedVolume : test::TFakeVolume {
+    bool Enumerate(const std::string& pattern, const std::function<void(const TFindData&)>& found) override {
+      return pattern.find("locked") == std::string::npos && TFakeVolume::Enumerate(pattern, found);
+    }
+  } locked;
+  locked.MakeFolder("C:\\Work");
+  locked.MakeFolder("C:\\Work\\locked");
+  locked.MakeFile("C:\\Work\\locked\\x.txt", 5);
+  f.hooks.fileSystem = &locked;
+  f.request.sources = {{"locked", true}};
+  r = RunCreateArchive(f.request, f.hooks);
+  EXPECT_TRUE(r.added);
+  EXPECT_FALSE(r.deleted);
+  EXPECT_EQ(r.missing, std::vector<std::string>{"locked\\*"});
+  EXPECT_EQ(f.deletions.size(), 1u);
+}
+
 TEST(ArchiveCreateTest, AnUnusableNameRunsNothing) {
   TMoveFixture f;
   f.ListAll();
