@@ -40,6 +40,15 @@ void AddFolderFiles(IFileSystem& fs, const std::string& full, const std::string&
 
 }  // namespace
 
+std::string FirstVolume(IFileSystem& fs, const std::string& path) {
+  const auto [base, extension] = SplitName(path);
+  for (const char* part : {".part1.", ".part01.", ".part001.", ".part0001."}) {
+    const std::string volume = base + part + extension;
+    if (fs.FileExists(volume)) return volume;
+  }
+  return path;
+}
+
 const char* FormatExtension(int format) {
   switch (format) {
     case afRar: return ".rar";
@@ -115,10 +124,12 @@ std::vector<TExpectedFile> ExpectedFiles(IFileSystem& fs, const std::string& fol
   return out;
 }
 
-std::vector<std::string> MissingFromListing(const TArchive& listed, const std::vector<TExpectedFile>& expected,
-                                            const ICollator& collator) {
+std::vector<std::string> MissingFromListing(const std::vector<const TArchive*>& volumes,
+                                            const std::vector<TExpectedFile>& expected, const ICollator& collator) {
+  // A file split across volumes is listed once in each, with the part that volume holds.
   std::map<std::string, uint64_t> sizes;
-  for (const TArchiveItem& item : listed.Files) sizes[ArchivePathKey(item.path, collator)] = item.entry.originalSize;
+  for (const TArchive* listed : volumes)
+    for (const TArchiveItem& item : listed->Files) sizes[ArchivePathKey(item.path, collator)] += item.entry.originalSize;
   std::vector<std::string> missing;
   for (const TExpectedFile& file : expected) {
     const auto found = sizes.find(ArchivePathKey(file.path, collator));
@@ -146,12 +157,28 @@ TCreateResult RunCreateArchive(const TCreateRequest& request, TCreateHooks& hook
     PrepareAdd(*reader, request);
     result.added = hooks.runAdd(*reader);
   }
+  if (result.added && request.volumeSize > 0 && hooks.fileSystem && !hooks.fileSystem->FileExists(result.path))
+    result.path = FirstVolume(*hooks.fileSystem, result.path);
   if (!request.move || !result.added || !hooks.fileSystem) return result;
 
   std::unique_ptr<TArchive> check = hooks.newReader(result.path, request.format);
   if (!check) return result;
   check->Open(result.path);
-  result.missing = MissingFromListing(*check, expected, *hooks.collator);
+  std::vector<std::unique_ptr<TArchive>> volumes;
+  std::vector<const TArchive*> listed{check.get()};
+  // ARJ's reader lists one volume at a time: the others (name.a01, name.a02, ...) are listed too.
+  if (request.format == afArj && request.volumeSize > 0) {
+    const std::string base = SplitName(result.path).first;
+    for (int n = 1; n < 1000; ++n) {
+      const std::string volume = base + Format(".a%02d", n);
+      if (!hooks.fileSystem->FileExists(volume)) break;
+      volumes.push_back(hooks.newReader(volume, request.format));
+      if (!volumes.back()) break;
+      volumes.back()->Open(volume);
+      listed.push_back(volumes.back().get());
+    }
+  }
+  result.missing = MissingFromListing(listed, expected, *hooks.collator);
   if (!result.missing.empty()) return result;
 
   std::vector<std::string> originals;

@@ -24,6 +24,10 @@ const char* FormatExtension(int format);
 // The name with the format's extension appended unless it already ends in it (any letter case).
 std::string WithFormatExtension(const std::string& name, int format);
 
+// The first volume of a set split as name.part1.rar (or part01, part001, part0001) when only
+// that exists; else the path itself.
+std::string FirstVolume(IFileSystem& fs, const std::string& path);
+
 // Why a typed archive name cannot name a file.
 enum class TNameProblem { None, Empty, BadCharacter, TrailingDotOrBlank };
 // A path the file system would refuse or silently change: * ? " < > | or a control character
@@ -60,10 +64,11 @@ struct TExpectedFile {
 // of its subfolders, at any depth). Hidden and system files count: a delete would take them too.
 std::vector<TExpectedFile> ExpectedFiles(IFileSystem& fs, const std::string& folder,
                                          const std::vector<TSelectionItem>& sources, bool recursive);
-// The expected files the listing lacks or holds with another size, in order ("" when all are
-// there). Paths compare case-insensitively; "/" and "\" are the same separator.
-std::vector<std::string> MissingFromListing(const TArchive& listed, const std::vector<TExpectedFile>& expected,
-                                            const ICollator& collator);
+// The expected files the listings lack or hold with another size, in order (none when all are
+// there). The listings are the volumes of one set: a file's parts add up. Paths compare
+// case-insensitively; "/" and "\" are the same separator.
+std::vector<std::string> MissingFromListing(const std::vector<const TArchive*>& volumes,
+                                            const std::vector<TExpectedFile>& expected, const ICollator& collator);
 
 // What one run needs from outside: readers, the archiver's run and the deletion of originals.
 struct TCreateHooks {

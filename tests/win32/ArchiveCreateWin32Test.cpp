@@ -39,6 +39,17 @@ std::string Sample(int lines) {
   return text;
 }
 
+// Bytes no archiver can pack, so a volume size really splits them.
+std::string Noise(size_t size) {
+  std::string bytes(size, '\0');
+  uint32_t state = 7;
+  for (char& c : bytes) {
+    state = state * 1664525u + 1013904223u;
+    c = static_cast<char>(state >> 24);
+  }
+  return bytes;
+}
+
 std::string WindowText(HWND window) {
   wchar_t text[1024] = {};
   GetWindowTextW(window, text, 1024);
@@ -297,6 +308,34 @@ TEST_F(ArchiveCreateWin32, PropertiesCountEachFolderOnce) {
   EXPECT_EQ(ratio, static_cast<int>(form->Archive()->Ratio()));
   EXPECT_GT(ratio, 0);
   EXPECT_LT(ratio, 100);
+}
+
+// Volumes of 1440 KB: each archiver splits the file, the check lists it across the volumes
+// (a RAR set by its first volume, name.part1.rar) and only then is the original deleted.
+TEST_F(ArchiveCreateWin32, AMoveIntoVolumesChecksTheWholeSet) {
+  Start();
+  struct TFormat {
+    int index;
+    const char* first;
+    const char* last;
+  };
+  for (const TFormat& f : {TFormat{1, "vol.part1.rar", "vol.part3.rar"}, TFormat{2, "vol.arj", "vol.a02"},
+                           TFormat{3, "vol.ace", "vol.c01"}}) {
+    SCOPED_TRACE(f.first);
+    test::WriteBytes(data / "big.bin", Noise(3'500'000));
+    form->View().Refresh(std::string(), false);
+    Focus("big.bin");
+    Run(cmMoveToArchive, {{"Compress (Move)", [&](HWND dialog) {
+                             SetWindowTextW(Control(dialog, TfArchive::kFileNameId), L"vol");
+                             ChooseFormat(dialog, f.index);
+                             SetWindowTextW(Control(dialog, TfArchive::kVolumeId), L"1440 KB");
+                             Click(dialog, TfArchive::kStartId);
+                           }}});
+    EXPECT_TRUE(test::Exists(data / f.last));
+    EXPECT_FALSE(test::Exists(data / "big.bin"));
+    EXPECT_EQ(FocusedName(), f.first);
+    EXPECT_TRUE(questions.Asked().empty());
+  }
 }
 
 }  // namespace
