@@ -10,7 +10,8 @@ namespace quill {
 namespace {
 
 bool IsAbsolutePath(const std::string& path) {
-  return (path.size() >= 2 && path[1] == ':') || (path.size() >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1]));
+  if (path.size() < 2) return false;
+  return path[1] == ':' || (IsPathSeparator(path[0]) && IsPathSeparator(path[1]));
 }
 
 // Inside-archive spelling: "\" separators, no leading ".\" or separator.
@@ -129,7 +130,8 @@ std::vector<std::string> MissingFromListing(const std::vector<const TArchive*>& 
   // A file split across volumes is listed once in each, with the part that volume holds.
   std::map<std::string, uint64_t> sizes;
   for (const TArchive* listed : volumes)
-    for (const TArchiveItem& item : listed->Files) sizes[ArchivePathKey(item.path, collator)] += item.entry.originalSize;
+    for (const TArchiveItem& item : listed->Files)
+      sizes[ArchivePathKey(item.path, collator)] += item.entry.originalSize;
   std::vector<std::string> missing;
   for (const TExpectedFile& file : expected) {
     const auto found = sizes.find(ArchivePathKey(file.path, collator));

@@ -64,7 +64,8 @@ void TfArchive::CreateControls() {
 
   // The options on the left, the buttons in a column on the right.
   constexpr int groupTop = 40, groupWidth = 248;
-  constexpr int innerLeft = kMargin + 12, fieldLeft = innerLeft + 80, fieldWidth = groupWidth - (fieldLeft - kMargin) - 12;
+  constexpr int innerLeft = kMargin + 12, fieldLeft = innerLeft + 80;
+  constexpr int fieldWidth = groupWidth - (fieldLeft - kMargin) - 12;
   AddControl(L"BUTTON", "Options", BS_GROUPBOX, kOptionsId, kMargin, groupTop, groupWidth,
              kClientHeight - groupTop - kMargin + 2);
   int y = groupTop + 18;
@@ -228,7 +229,8 @@ void TfArcProp::CreateControls() {
   row(groupTop + 18, "Total Files : ", kCountLabelId, GroupThousands(static_cast<uint64_t>(totals_.count)), kCountId);
   row(groupTop + 36, "Original Size :", kOriginalLabelId, GroupThousands(totals_.original), kOriginalSizeId);
   row(groupTop + 54, "Packed Size :", kPackedLabelId, GroupThousands(totals_.packed), kPackedSizeId);
-  HWND ratio = AddControl(PROGRESS_CLASSW, "", 0, kRatioId, labelLeft, groupTop + 72, valueLeft + valueWidth - labelLeft - 36, 12);
+  HWND ratio = AddControl(PROGRESS_CLASSW, "", 0, kRatioId, labelLeft, groupTop + 72,
+                          valueLeft + valueWidth - labelLeft - 36, 12);
   SendMessageW(ratio, PBM_SETRANGE32, 0, 100);
   SendMessageW(ratio, PBM_SETPOS, totals_.ratio, 0);
   AddControl(L"STATIC", std::to_string(totals_.ratio) + "%", SS_RIGHT | SS_NOPREFIX, kRatioTextId,
