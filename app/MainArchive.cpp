@@ -91,7 +91,7 @@ std::unique_ptr<TArchive> TMainForm::NewArchiveReader(const std::string& path) {
   services.busyCursor = [](bool busy) { SetCursor(LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW)); };
   services.shortTempFolder = [] { return ShortTempFolder(); };
   services.runAndWait = [this](const std::string& program, const std::string& parameters) {
-    return ShellOpen(ArchiverPath(program), parameters, std::string(), true);
+    return RunArchiver(program, parameters);
   };
   services.shortPath = [](const std::string& path) { return ShortPathName(path); };
   switch (ArchiveKind(path)) {

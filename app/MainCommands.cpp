@@ -250,13 +250,16 @@ std::span<const TCommand> TMainForm::Commands() {
 
       // Archive
       {.id = cmAddToArchive, .place = "&Archive", .caption = "&Add to Archive", .shortcut = {C, 'A'},
-       .internal = icAddCopy},
+       .internal = icAddCopy, .run = [](F& f) { f.AddToArchiveCommand(false); },
+       .enabled = [](F& f) { return !f.InArchive(); }},
       {.id = cmMoveToArchive, .place = "&Archive", .caption = "&Move to Archive", .shortcut = {C, 'M'},
-       .internal = icAddMove},
+       .internal = icAddMove, .run = [](F& f) { f.AddToArchiveCommand(true); },
+       .enabled = [](F& f) { return !f.InArchive(); }},
       {.id = cmExtract, .place = "&Archive", .caption = "E&xtract", .rule = srExtract, .internal = icExtract,
        .run = [](F& f) { f.ExtractCommand(); }},
       {.place = "&Archive"},
-      {.id = cmArchiveProperties, .place = "&Archive", .caption = "P&roperties"},
+      {.id = cmArchiveProperties, .place = "&Archive", .caption = "P&roperties",
+       .run = [](F& f) { f.ArchivePropertiesCommand(); }, .enabled = [](F& f) { return f.InArchive(); }},
       {.id = cmInstall, .place = "&Archive", .caption = "In&stall", .shortcut = {C, 'I'},
        .run = [](F& f) { f.InstallCommand(); }},
 

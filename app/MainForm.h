@@ -149,6 +149,15 @@ public:
   void InstallCommand();
   // The focused archive entry extracted into the temporary folder; its path, or "".
   std::string ExtractEntryToTemp(const TFile& file);
+  // Add to Archive (move false) and Move to Archive (move true) on the collected entries.
+  void AddToArchiveCommand(bool move);
+  // Makes or adds to the archive `name` (relative to the pane's folder or absolute) from the
+  // pane's entries `sources`; the archive's name as made (with its extension), "" when nothing
+  // was run. A move deletes the originals only once the archive, listed again, holds them all.
+  std::string CreateArchive(const std::string& name, int format, bool move, const std::vector<TSelectionItem>& sources,
+                            bool recursive, int compression, int64_t volumeSize, const std::string& password);
+  // Archive > Properties: the totals of the archive shown.
+  void ArchivePropertiesCommand();
 
   // ---- tree caches: the caches of the drives involved follow folder changes made here ----
   std::string TreeCacheOf(const std::string& path);
@@ -260,6 +269,10 @@ private:
   // An archiver named without a folder, as found beside quill.exe when it is there.
   std::string ArchiverPath(const std::string& program) const;
   std::unique_ptr<TArchive> NewArchiveReader(const std::string& path);
+  // Runs a command-line archiver until it ends; its exit code is kept in archiverExit_ (-1
+  // when it did not start).
+  bool RunArchiver(const std::string& program, const std::string& parameters);
+  long archiverExit_ = -1;
   void ArchiveMenu(POINT screen);
   // A descript.dat that could not be written is reported; 0 shows nothing.
   void ShowFileError(uint32_t error);

@@ -149,7 +149,7 @@ public:
   bool Abort = false;
   std::string Password;
   uint8_t CompressionIndex = 1;  // 0 Best, 1 Normal, 2 Fast
-  int32_t VolumeSize = 0;
+  int64_t VolumeSize = 0;  // volumes of 2 GB and more are asked for too
   std::string ProgramPath;
   uint32_t Answer = 0;  // feOverwrite, feSkip, feCancel, feAll of the copy engine
   // What went wrong during the last extraction without stopping it: entries refused, damaged
