@@ -177,22 +177,6 @@ TEST_F(MainFormStart, EnterOnAFolderAndDoubleClickOpenIt) {
 namespace quill {
 namespace {
 
-// Runs the message loop until `done` holds or the time is up.
-template <typename F>
-bool PumpUntil(F&& done, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
-  return true;
-}
-
 void RunCommand(const std::string& commandLine) {
   std::wstring line = Widen(commandLine);
   STARTUPINFOW si{sizeof si};
@@ -215,7 +199,7 @@ TEST_F(MainFormStart, AutoRefreshShowsAFileMadeByAnotherProgramAndKeepsFocusAndS
   const DWORD start = GetTickCount();
   RunCommand("cmd.exe /c echo made elsewhere> \"" + (*data / "Arg\\new.txt") + "\"");
   ASSERT_TRUE(test::Exists(*data / "Arg\\new.txt"));
-  EXPECT_TRUE(PumpUntil([&] { return view.Files().IndexOf("new.txt") >= 0; }, 8000))
+  EXPECT_TRUE(test::PumpUntil([&] { return view.Files().IndexOf("new.txt") >= 0; }, 8000))
       << "the pane did not pick up the new file";
   // The watcher waits out its delay, so the refresh comes no earlier than 2 s after the change.
   EXPECT_GE(GetTickCount() - start, 1900u);

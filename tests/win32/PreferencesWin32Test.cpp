@@ -48,18 +48,8 @@ protected:
   }
 
   template <typename F>
-  bool Pump(F&& done, DWORD timeoutMs = 20000) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-      if (GetTickCount() - start > timeoutMs) return false;
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
+  static bool Pump(F&& done, DWORD timeoutMs = 20000) {
+    return test::PumpUntil(done, timeoutMs);
   }
   // Tools > Options with the dialog answered by `answer`; the command has ended on return.
   // `nested` answers the dialogs the answer opens, in order.

@@ -120,18 +120,8 @@ protected:
   }
 
   template <typename F>
-  bool Pump(F&& done, DWORD timeoutMs = 20000) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-      if (GetTickCount() - start > timeoutMs) return false;
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return true;
+  static bool Pump(F&& done, DWORD timeoutMs = 20000) {
+    return test::PumpUntil(done, timeoutMs);
   }
   void Focus(const std::string& name) {
     form->View().Refresh(std::string(), true);

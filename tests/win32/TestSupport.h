@@ -42,4 +42,20 @@ std::string HostSpelling(const std::string& unixPath);
 // QUILL_SHOTS names a folder.
 void SaveShot(HWND window, const char* name);
 
+// Runs the message loop until `done` holds or the time is up; false when the time ran out.
+template <typename F>
+bool PumpUntil(F&& done, DWORD timeoutMs = 20000) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  return true;
+}
+
 }  // namespace quill::test
