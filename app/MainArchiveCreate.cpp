@@ -10,6 +10,7 @@
 #include "base/Path.h"
 #include "base/Text.h"
 #include "fileview/FileViewLayout.h"
+#include "fileview/ShellUtils.h"
 #include "messages/Messages.h"
 #include "operations/FileOperations.h"
 #include "platform/StringTable.h"
@@ -29,36 +30,8 @@ constexpr int kTextOriginalsLeft = 30703;
 }  // namespace
 
 bool TMainForm::RunArchiver(const std::string& program, const std::string& parameters) {
-  archiverExit_ = -1;
-  const std::wstring file = Widen(ArchiverPath(program)), arguments = Widen(parameters);
-  SHELLEXECUTEINFOW info = {};
-  info.cbSize = sizeof info;
-  info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS;
-  info.lpFile = file.c_str();
-  info.lpParameters = parameters.empty() ? nullptr : arguments.c_str();
-  info.nShow = SW_SHOWNORMAL;
-  if (!ShellExecuteExW(&info)) return false;
-  if (!info.hProcess) return true;  // no process to ask: the exit stays unknown
   // The window goes on painting while the archiver works; a quit is left for the outer loop.
-  for (bool running = true; running;) {
-    const DWORD woke = MsgWaitForMultipleObjects(1, &info.hProcess, FALSE, INFINITE, QS_ALLINPUT);
-    if (woke != WAIT_OBJECT_0 + 1) break;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        PostQuitMessage(static_cast<int>(msg.wParam));
-        running = false;
-        break;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
-  DWORD code = 0;
-  if (WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0 && GetExitCodeProcess(info.hProcess, &code))
-    archiverExit_ = static_cast<long>(code);
-  CloseHandle(info.hProcess);
-  return true;
+  return ShellOpen(ArchiverPath(program), parameters, "", true, &archiverExit_);
 }
 
 void TMainForm::AddToArchiveCommand(bool move) {

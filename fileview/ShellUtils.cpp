@@ -327,7 +327,9 @@ bool FolderTotals(const std::string& folder, int64_t& count, uint64_t& bytes) {
   return true;
 }
 
-bool ShellOpen(const std::string& file, const std::string& parameters, const std::string& folder, bool wait) {
+bool ShellOpen(const std::string& file, const std::string& parameters, const std::string& folder, bool wait,
+               long* exitCode) {
+  if (exitCode) *exitCode = -1;
   const std::wstring wideFile = Widen(file), wideParameters = Widen(parameters), wideFolder = Widen(folder);
   SHELLEXECUTEINFOW info = {};
   info.cbSize = sizeof info;
@@ -354,6 +356,9 @@ bool ShellOpen(const std::string& file, const std::string& parameters, const std
       DispatchMessageW(&msg);
     }
   }
+  DWORD code = 0;
+  if (exitCode && WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0 && GetExitCodeProcess(info.hProcess, &code))
+    *exitCode = static_cast<long>(code);
   CloseHandle(info.hProcess);
   return true;
 }

@@ -54,8 +54,10 @@ uint64_t FolderSize(const std::string& folder);    // kNoFolderSize when it cann
 bool FolderTotals(const std::string& folder, int64_t& count, uint64_t& bytes);
 
 // Shell. With `wait`, messages keep being dispatched until the started process ends; a WM_QUIT
-// seen meanwhile is posted again and ends the wait.
-bool ShellOpen(const std::string& file, const std::string& parameters, const std::string& folder, bool wait);
+// seen meanwhile is posted again and ends the wait. `exitCode`, when given, receives the
+// process's exit code, or -1 when it is unknown (no wait, no process, or the wait cut short).
+bool ShellOpen(const std::string& file, const std::string& parameters, const std::string& folder, bool wait,
+               long* exitCode = nullptr);
 bool ShowProperties(const std::string& path);
 // DROPEFFECT_MOVE (2), DROPEFFECT_COPY (1) or 0, from the clipboard's "Preferred DropEffect".
 DWORD ClipboardDropEffect();
