@@ -47,13 +47,9 @@ TEST(SelectedListTest, NothingSelectedGivesNoText) {
   files.AddEntry("..", "", faDirectory, 0, 0);
   files.AddFile("a.txt", 3, faArchive, 5);
   EXPECT_TRUE(SelectedListLines("C:\\", files, Minutes).empty());
-
   files.Items(1)->Selected = true;
-  const std::vector<std::string> one = SelectedListLines("C:\\", files, Minutes);
-  ASSERT_EQ(one.size(), 7u);
-  EXPECT_EQ(one[2], "a.txt   2024-03-09 00:05 A___");
-  EXPECT_EQ(one[5], "0 Folders, 1 Files");
-  EXPECT_EQ(one[6], "3 bytes");
+  EXPECT_EQ(SelectedListLines("C:\\", files, Minutes),
+            (std::vector<std::string>{"C:\\", "", "a.txt   2024-03-09 00:05 A___", "", "0 Folders, 1 Files", "3 bytes"}));
 }
 
 }  // namespace
