@@ -79,9 +79,15 @@ protected:
   std::unique_ptr<TMainForm> form;
 };
 
+void CALLBACK ShootDragOver(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  test::SaveShot(GetDesktopWindow(), "drag-over");
+}
+
 TEST_F(DragDropWin32, CtrlCopiesOntoAFolderEntryAndShiftMovesThere) {
   for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) test::WriteBytes(elsewhere / name, name);
   Rescan();
+  SetTimer(nullptr, 0, 350, ShootDragOver);
   EXPECT_EQ(Drag(At("Dest"), "c", 400, {elsewhere / "a.txt", elsewhere / "b.txt"}), kDropped | DROPEFFECT_COPY);
   EXPECT_EQ(test::ReadBytes(data / "Dest\\a.txt"), "a.txt");
   EXPECT_EQ(test::ReadBytes(data / "Dest\\b.txt"), "b.txt");
