@@ -469,11 +469,12 @@ void TFileViewWindow::MouseDown(WPARAM keys, bool left, int x, int y, bool doubl
   dragReady_ = false;
   const bool shift = (keys & MK_SHIFT) != 0;
   const bool control = (keys & MK_CONTROL) != 0;
-  if (left && settings_.ViewTitle && y < TitleHeight()) {
+  const bool onTitle = settings_.ViewTitle && y < TitleHeight();
+  if (left && onTitle) {
     if (OnTitleClick) OnTitleClick(x, y);
     return;
   }
-  dragReady_ = !doubleClick && (Params().Style == vsIcon || SelectAreaAt(x, y) < 0);
+  dragReady_ = !doubleClick && !onTitle && (Params().Style == vsIcon || SelectAreaAt(x, y) < 0);
   const int hit = ItemAt(x, y);
   if (Params().Style == vsIcon) {
     if (left && control && hit >= 0) view_.ToggleSelected(hit);
