@@ -127,6 +127,8 @@ DWORD TMainForm::FilesDrop(const std::vector<std::string>& files, DWORD keys, PO
   const std::string target = drop_.target;
   if (drop_.refused) effect = DROPEFFECT_NONE;
   else if (drop_.rightButton) effect = DropMenu(screen, allowed);
+  // Nothing chosen from the menu: the focus goes back as when the drag leaves.
+  if (effect == DROPEFFECT_NONE && drop_.focus >= 0) view_.SetFocused(drop_.focus);
   drop_ = {};
   if (effect == DROPEFFECT_NONE) return effect;
   DropFiles(files, target, effect);
