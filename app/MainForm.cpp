@@ -71,6 +71,7 @@ TMainForm::TMainForm(TMainFormOptions options)
   pane_.OnModifierKey = [this](WPARAM key, bool down) { ModifierKey(key, down); };
   pane_.OnContextMenu = [this](int x, int y) { PaneContextMenu(x, y); };
   pane_.OnTitleClick = [this](int x, int y) { PaneTitleClick(x, y); };
+  pane_.OnStartDrag = [this] { DragEntries(); };
   if (options_.questions) {
     questions_ = options_.questions;
   } else {
@@ -89,6 +90,7 @@ void TMainForm::WatchedFolderChanged() {
 }
 
 TMainForm::~TMainForm() {
+  RevokeDropTarget();
   if (folderBitmap_) DeleteObject(folderBitmap_);
 }
 
@@ -159,6 +161,7 @@ void TMainForm::Show() {
   }
   list.EndUpdate();
   SetMenuCaptions();
+  RegisterDropTarget();
   SetFocus(pane_.Handle());
 }
 
@@ -330,6 +333,7 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return menuLook_.MenuChar(static_cast<wchar_t>(LOWORD(wParam)), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
     case WM_CLOSE: Close(); return 0;
     case WM_DESTROY:
+      RevokeDropTarget();
       if (options_.quitOnDestroy) PostQuitMessage(0);
       return 0;
     default: break;

@@ -10,6 +10,7 @@
 
 #include "app/CommandBox.h"
 #include "app/CommandTable.h"
+#include "app/DropRules.h"
 #include "app/FunctionKeys.h"
 #include "app/Legend.h"
 #include "app/NavigationBar.h"
@@ -28,6 +29,7 @@
 #include "navigation/WorkFolders.h"
 #include "operations/CopyingDialog.h"
 #include "operations/DeletingDialog.h"
+#include "transfer/DropTarget.h"
 #include "ui/BtnStatusBar.h"
 #include "ui/MenuLook.h"
 #include "ui/Window.h"
@@ -42,7 +44,7 @@ struct TMainFormOptions {
   IQuestions* questions = nullptr;
 };
 
-class TMainForm : public TWindow {
+class TMainForm : public TWindow, private IFileDropHandler {
 public:
   explicit TMainForm(TMainFormOptions options);
   ~TMainForm() override;
@@ -129,6 +131,16 @@ public:
   void AttributesCommand();
   // Rename (Alt+R): a new name per collected entry, or Advanced Rename's for all of them.
   void RenameCommand();
+  // Save Selected List (Tools): the selected entries' list, written where the user chooses.
+  void SaveSelectedListCommand();
+
+  // ---- drag and drop ----
+  // Drags the selected entries (or the focused one) out of the pane; rescans after a move.
+  void DragEntries();
+  // Dropped files copied, moved or linked into `target` as a drop does it.
+  void DropFiles(const std::vector<std::string>& files, const std::string& target, DWORD effect);
+  // The right-button drop's menu at a screen point: the effect chosen, or none.
+  DWORD DropMenu(POINT screen, DWORD allowed);
 
   // ---- archives ----
   // An archive is shown in the pane (owner-data mode with an archive object).
@@ -280,6 +292,14 @@ private:
   // The smallest window that still shows one row of the pane and the status area.
   SIZE MinimumSize() const;
   TPlacement CurrentPlacement() const;
+  // The pane as a drop target (MainDragDrop.cpp).
+  DWORD FilesDragEnter(const std::vector<std::string>& files, DWORD keys, POINT screen, DWORD allowed) override;
+  DWORD FilesDragOver(DWORD keys, POINT screen, DWORD allowed) override;
+  void FilesDragLeave() override;
+  DWORD FilesDrop(const std::vector<std::string>& files, DWORD keys, POINT screen, DWORD allowed) override;
+  void RegisterDropTarget();
+  void RevokeDropTarget();
+  void ScrollWhileDragging(int direction);
 
   TMainFormOptions options_;
   TProgramFiles files_;
@@ -323,6 +343,8 @@ private:
   bool autoRefresh_ = true;
   bool pathCaption_ = false;
   bool closed_ = false;
+  TFileDropTarget* dropTarget_ = nullptr;
+  TDropSession drop_;
 };
 
 }  // namespace quill

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "fileview/FileViewNavigation.h"
 #include "fileview/PaneText.h"
@@ -465,12 +466,15 @@ void TFileViewWindow::MouseDown(WPARAM keys, bool left, int x, int y, bool doubl
   press_ = {x, y};
   dragAnchor_ = -1;
   dragLast_ = -1;
+  dragReady_ = false;
   const bool shift = (keys & MK_SHIFT) != 0;
   const bool control = (keys & MK_CONTROL) != 0;
-  if (left && settings_.ViewTitle && y < TitleHeight()) {
+  const bool onTitle = settings_.ViewTitle && y < TitleHeight();
+  if (left && onTitle) {
     if (OnTitleClick) OnTitleClick(x, y);
     return;
   }
+  dragReady_ = !doubleClick && !onTitle && (Params().Style == vsIcon || SelectAreaAt(x, y) < 0);
   const int hit = ItemAt(x, y);
   if (Params().Style == vsIcon) {
     if (left && control && hit >= 0) view_.ToggleSelected(hit);
@@ -502,6 +506,15 @@ void TFileViewWindow::MouseDown(WPARAM keys, bool left, int x, int y, bool doubl
 }
 
 void TFileViewWindow::MouseMove(WPARAM keys, int x, int y) {
+  if (dragReady_) {
+    if (!(keys & (MK_LBUTTON | MK_RBUTTON))) {
+      dragReady_ = false;
+    } else if (std::abs(x - press_.x) > 3 || std::abs(y - press_.y) > 3) {
+      dragReady_ = false;
+      if (OnStartDrag) OnStartDrag();
+      return;
+    }
+  }
   if (dragAnchor_ < 0 || !(keys & MK_LBUTTON) || Params().Style != vsList) return;
   const int now = ItemAt(x, y);
   if (now < 0 || now == dragLast_) return;
@@ -603,7 +616,9 @@ LRESULT TFileViewWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_LBUTTONUP:
       if (dragAnchor_ >= 0) ReleaseCapture();
       dragAnchor_ = -1;
+      dragReady_ = false;
       return 0;
+    case WM_RBUTTONUP: dragReady_ = false; break;
     case WM_CAPTURECHANGED: dragAnchor_ = -1; return 0;
     case WM_LBUTTONDBLCLK: DoubleClick(wParam, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
     default: break;

@@ -129,6 +129,9 @@ public:
   std::function<void(int x, int y)> OnContextMenu;
   // A left click on the title strip, in client co-ordinates.
   std::function<void(int x, int y)> OnTitleClick;
+  // The pointer went more than 3 pixels from where a button was pressed, the button still down
+  // and the press not on a check-mark column: the owner drags the entries out.
+  std::function<void()> OnStartDrag;
 
   static constexpr UINT kNameTipDelay = 500;
   const TNameTip& NameTip() const { return nameTip_; }
@@ -242,6 +245,8 @@ private:
   POINT press_{};
   int dragAnchor_ = -1;
   int dragLast_ = -1;
+  // A press that may still turn into a drag of the entries.
+  bool dragReady_ = false;
   wchar_t highSurrogate_ = 0;
   TNameTip nameTip_;
 
