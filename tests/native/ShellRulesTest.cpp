@@ -84,7 +84,7 @@ TEST_F(TempPlan, LinksGoAsLinksAndAreNeverEntered) {
   fs.MakeFolder("C:\\Temp\\sub");
   fs.MakeFolder("C:\\Temp\\sub\\inner", faReparsePoint);
   fs.MakeFile("C:\\Temp\\sub\\inner\\busy");
-  fs.MakeFile("C:\\Temp\\file-link", faArchive | faReparsePoint);
+  fs.MakeFile("C:\\Temp\\file-link", 1, faArchive | faReparsePoint);
   inUse = {"C:\\Temp\\link\\precious.doc", "C:\\Temp\\sub\\inner\\busy", "C:\\Temp\\file-link"};
   const TTempPlan plan = Plan();
   EXPECT_EQ(plan.deletions, (TNames{"C:\\Temp\\link", "C:\\Temp\\sub", "C:\\Temp\\file-link"}));

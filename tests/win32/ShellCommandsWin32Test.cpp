@@ -55,6 +55,7 @@ struct TWatch {
   HWND shotOf = nullptr;               // the window whose area the picture covers
   UINT_PTR timer = 0;
   int ticks = 0;
+  int seen = 0;
 };
 TWatch watch;
 
@@ -78,6 +79,8 @@ void CALLBACK LookAtMenu(HWND, UINT, UINT_PTR, DWORD) {
     }
     return;
   }
+  // A few ticks more, so that the menu is on the screen as well as visible to the program.
+  if (watch.shot && ++watch.seen < 5) return;
   KillTimer(nullptr, watch.timer);
   HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, 0x01E1 /* MN_GETHMENU */, 0, 0));
   int steps = 0, chosenSteps = -1;
@@ -87,7 +90,11 @@ void CALLBACK LookAtMenu(HWND, UINT, UINT_PTR, DWORD) {
     watch.items.push_back(MenuItemText(menu, i));
     if (!watch.choose.empty() && watch.items.back() == watch.choose && chosenSteps < 0) chosenSteps = steps;
   }
-  if (watch.shot) test::SaveShot(watch.shotOf, watch.shot);
+  if (watch.shot) {
+    // The menu paints when its loop next looks at the queue: it is asked to now.
+    RedrawWindow(menuWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    test::SaveShot(watch.shotOf, watch.shot);
+  }
   if (chosenSteps < 0) {
     EndMenu();
     return;
@@ -359,6 +366,8 @@ TEST_F(EmptyTempFolder, FilesInUseStayLinksAreNotFollowedAndTheRestGoes) {
 
 TEST_F(ShellCommandsWin32, TheShellsMenuActsOnTheFocusedOrTheSelectedEntries) {
   Start("ExplorerMenu=1\r\n");
+  // The window settles on the screen first, as it has when a user right-clicks.
+  test::PumpUntil([] { return false; }, 500);
   // A right click with the option on: the shell's menu for the clicked entry alone.
   Focus("one.txt");
   const RECT r = form->Pane().ItemRect(IndexOf("one.txt"));
