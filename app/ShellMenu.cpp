@@ -78,13 +78,11 @@ bool TShellMenu::Track(HWND owner, POINT screen) {
     DestroyMenu(popup);
     return false;
   }
-  // Held only while the menu is open: the owner asks Open() to know whether to forward.
+  // Held only while the menu is open, for the messages its owner hands on.
   if (FAILED(menu_->QueryInterface(IID_IContextMenu3, reinterpret_cast<void**>(&menu3_)))) menu3_ = nullptr;
   if (!menu3_ && FAILED(menu_->QueryInterface(IID_IContextMenu2, reinterpret_cast<void**>(&menu2_)))) menu2_ = nullptr;
-  tracking_ = true;
   const UINT chosen = static_cast<UINT>(
       TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, owner, nullptr));
-  tracking_ = false;
   ReleaseHandlers();
   bool done = false;
   if (chosen >= kFirstCommand && chosen <= kLastCommand)

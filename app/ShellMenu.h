@@ -33,8 +33,6 @@ public:
   // WM_INITMENUPOPUP, WM_DRAWITEM, WM_MEASUREITEM and WM_MENUCHAR while the menu is open; true
   // when the shell's menu took the message, with its answer in `result`.
   bool HandleMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-  // True while the menu is tracked.
-  bool Open() const { return menu2_ != nullptr || menu3_ != nullptr || tracking_; }
 
 private:
   bool Invoke(HWND owner, const char* verb, POINT at, bool withPoint);
@@ -44,7 +42,6 @@ private:
   IContextMenu* menu_ = nullptr;
   IContextMenu2* menu2_ = nullptr;
   IContextMenu3* menu3_ = nullptr;
-  bool tracking_ = false;
 };
 
 }  // namespace quill
