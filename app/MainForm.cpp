@@ -300,6 +300,7 @@ void TMainForm::Close() {
 }
 
 LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (LRESULT result = 0; shellMenu_ && ShellMenuMessage(message, wParam, lParam, result)) return result;
   switch (message) {
     case WM_SIZE: LayoutChildren(); return 0;
     // Every move, size, z-order or show change of the window passes here first, so the tip

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <tuple>
@@ -35,6 +36,8 @@
 #include "ui/Window.h"
 
 namespace quill {
+
+class TShellMenu;
 
 struct TMainFormOptions {
   std::string programFolder;  // ends with a backslash; empty: the executable's folder
@@ -222,6 +225,35 @@ public:
   static std::string ExecutableFolder();
 
 private:
+  // ---- the shell's commands (MainShell.cpp) ----
+  // Properties (F9): the shell's sheet of the collected entries, or of the focused drive.
+  void PropertiesCommand();
+  // Create New (Ctrl+N): an empty file by the name asked for; nothing said when it fails.
+  void CreateNewCommand();
+  // Create Shortcut: one shortcut per collected entry, here in the current folder.
+  void CreateShortcutCommand();
+  void ShortcutToDesktopCommand();
+  // The shell's own context menu for the focused entry or the collected ones.
+  void ExplorerMenuCommand();
+  // The entries the shell's menu and properties act on: full paths, drive roots for drives.
+  std::vector<std::string> ShellItemPaths();
+  bool ShellItemsAvailable();
+  std::string EntryPath(const TFile& file) const;
+  void OpenWithCommand();
+  void RecycleBinCommand();
+  void EmptyRecycleBinCommand();
+  void EmptyTempFolderCommand();
+  void FormatCommand();
+  void DiskCopyCommand();
+  void NetworkDriveCommand(bool connect);
+  void HelpLinkCommand(bool mail);
+  void RescanKeepingFocus();
+  // Forwards the drawing and menu messages to the shell's menu while it is open.
+  bool ShellMenuMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  TShellMenu* shellMenu_ = nullptr;
+  // Where the pane's context menu was asked for, while it is being handled.
+  std::optional<POINT> contextPoint_;
+
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void RestoreWindowAndFolder();
   void UpdateCaption();

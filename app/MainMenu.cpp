@@ -164,6 +164,12 @@ void TMainForm::AppendCommand(HMENU menu, UINT id, const std::string& caption, b
 void TMainForm::PaneContextMenu(int x, int y) {
   POINT screen{x, y};
   ClientToScreen(pane_.Handle(), &screen);
+  // The shell's menu opens where this one was asked for, also when chosen from the entry menu.
+  contextPoint_ = screen;
+  struct TForget {
+    std::optional<POINT>& point;
+    ~TForget() { point.reset(); }
+  } forget{contextPoint_};
   // The title line: the folder menu.
   if (pane_.Settings().ViewTitle && y >= 1 && y <= 23) {
     if (view_.OwnerData()) return;
