@@ -216,8 +216,12 @@ TEST_F(PreferencesWin32, OkWritesAndCancelWritesNothing) {
   EXPECT_EQ(ini.ReadString("Program", "ACE", ""), "C:\\Tools\\ace32.exe");
   using test::TQuestionKind;
   for (const test::TAskedQuestion& q : questions.Asked()) {
-    if (q.kind == TQuestionKind::Font) EXPECT_EQ(q.initial, "6-14");
-    if (q.kind == TQuestionKind::ChooseFolder) EXPECT_EQ(q.caption, "Select Folder");
+    if (q.kind == TQuestionKind::Font) {
+      EXPECT_EQ(q.initial, "6-14");
+    }
+    if (q.kind == TQuestionKind::ChooseFolder) {
+      EXPECT_EQ(q.caption, "Select Folder");
+    }
     if (q.kind == TQuestionKind::OpenFile) {
       EXPECT_EQ(q.initial, "Program File(*.exe)|*.exe");
       EXPECT_EQ(q.caption, "exe");
