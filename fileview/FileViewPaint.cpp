@@ -208,7 +208,7 @@ void TFileViewWindow::DrawIcon(HDC dc, TFile& file, int x, int y, bool focused, 
   COLORREF blend = CLR_DEFAULT;
   if (focused) {
     style |= ILD_SELECTED;
-  } else if (file.Attributes & faHidden) {
+  } else if ((file.Attributes & faHidden) || file.Cut) {
     style |= ILD_BLEND50;
     blend = 0xFFFFFF;
   }
@@ -230,9 +230,11 @@ void TFileViewWindow::PaintListItem(HDC dc, int index) {
   const int cellRight = x + p.CellWidth;
   const RECT text{x + p.IconArea + 2, y + p.TextOffset, cellRight - 2, y + p.ItemHeight - p.TextOffset};
 
-  const COLORREF nameColor = Rgb(file.IsFolder() ? colors.Colors(kColorFolder)
-                                 : file.IsDrive() ? colors.Colors(kColorDrive)
-                                                  : colors.ExtColor(file.Ext()));
+  // A cut entry is ghosted the way the shell ghosts its own: the name in the grey-text colour.
+  const COLORREF nameColor = file.Cut          ? GetSysColor(COLOR_GRAYTEXT)
+                             : file.IsFolder() ? Rgb(colors.Colors(kColorFolder))
+                             : file.IsDrive()  ? Rgb(colors.Colors(kColorDrive))
+                                               : Rgb(colors.ExtColor(file.Ext()));
   // The focused entry is drawn inverted: its name colour becomes the background.
   const COLORREF fill = focused ? nameColor : back;
   Fill(dc, text, fill);
@@ -385,7 +387,9 @@ void TFileViewWindow::PaintIconItem(HDC dc, int index) {
   InflateRect(&frame, 2, 1);
   Fill(dc, frame, captionBack);
   SetBkColor(dc, captionBack);
-  SetTextColor(dc, focused ? FocusTextColor(captionBack) : Rgb(colors.Colors(kColorNormal)));
+  SetTextColor(dc, focused    ? FocusTextColor(captionBack)
+                   : file.Cut ? GetSysColor(COLOR_GRAYTEXT)
+                              : Rgb(colors.Colors(kColorNormal)));
   for (size_t i = 0; i < lines.Lines.size(); ++i) {
     const int top = box.top + static_cast<int>(i) * lineHeight;
     if (top >= box.bottom) break;
