@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -86,6 +88,25 @@ protected:
     for (int i = 0; i < files.Count(); ++i)
       if (files.Items(i)->Cut) names.push_back(files.Items(i)->FullName());
     return names;
+  }
+  // How far the name of an entry stands out from the pane's background: the largest difference
+  // of a pixel in the first 70 pixels of its cell (icon and name), over the three channels.
+  int NameBrightness(const std::string& name) {
+    HWND pane = form->Pane().Handle();
+    RedrawWindow(pane, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    GdiFlush();
+    const RECT r = form->Pane().ItemRect(form->View().Files().IndexOf(name));
+    HDC dc = GetDC(pane);
+    const COLORREF back = GetPixel(dc, r.right - 2, r.top + 1);
+    int most = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left + 2; x < r.left + 70; ++x) {
+        const COLORREF c = GetPixel(dc, x, y);
+        for (int shift : {0, 8, 16})
+          most = std::max(most, std::abs(static_cast<int>((c >> shift) & 0xFF) - static_cast<int>((back >> shift) & 0xFF)));
+      }
+    ReleaseDC(pane, dc);
+    return most;
   }
   bool Shows(const std::string& name) { return form->View().Files().IndexOf(name) >= 0; }
 
@@ -178,8 +199,10 @@ TEST_F(ClipboardWin32, CutEntriesAreDimmedAcrossRescansUntilTheClipboardChanges)
   EXPECT_EQ(CutEntries(), TNames{});
   form->ShowFolder(data.Path());
   EXPECT_EQ(CutEntries(), (TNames{"docs", "a.txt"}));
-  Focus("b.txt");
+  Focus("notes.doc");
   test::SaveShot(form->Handle(), "clipboard-cut-entries");
+  // a.txt is drawn fainter than b.txt, whose colour it shares.
+  EXPECT_LT(NameBrightness("a.txt"), NameBrightness("b.txt") * 3 / 4);
 
   // Another program takes the clipboard: the marks go without any rescan.
   WriteBytes(target / "other.txt", "other");
