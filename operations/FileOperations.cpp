@@ -803,7 +803,8 @@ int32_t TFileCopy::CopyFileBlocks(const std::string& source, const std::string& 
     LARGE_INTEGER size;
     if (GetFileTime(from.Get(), nullptr, nullptr, &lastWrite)) {
       SetFileTime(to.Get(), nullptr, nullptr, &lastWrite);
-      if (GetFileSizeEx(to.Get(), &size))
+      // Only a move asks later what was copied.
+      if (remover_ && GetFileSizeEx(to.Get(), &size))
         copied_[source] = {target, static_cast<uint64_t>(size.QuadPart), Value(lastWrite)};
     }
     // The rename below keeps the index, so this is the identity the target will have.
