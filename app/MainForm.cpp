@@ -51,6 +51,7 @@ TMainForm::TMainForm(TMainFormOptions options)
   view_.OnChange = [this] { UpdateFileInfo(); };
   view_.OnChangeSelected = [this] { UpdateSelectionInfo(); };
   view_.OnFilesChange = [this] {
+    MarkCutEntries();
     UpdateFileInfo();
     UpdateSelectionInfo();
   };
@@ -106,6 +107,8 @@ bool TMainForm::Create() {
                     CW_USEDEFAULT, 550, 500, nullptr, 0))
     return false;
   BuildMenus();
+  // Cut entries lose their dimmed look as soon as the clipboard changes.
+  AddClipboardFormatListener(Handle());
   if (!bar_.Create(Handle()) || !status_.Create(Handle()) || !fkeys_.Create(Handle()) ||
       !commandBox_.Create(Handle()))
     return false;
@@ -333,8 +336,10 @@ LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MENUCHAR:
       return menuLook_.MenuChar(static_cast<wchar_t>(LOWORD(wParam)), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
     case WM_CLOSE: Close(); return 0;
+    case WM_CLIPBOARDUPDATE: MarkCutEntries(); return 0;
     case WM_DESTROY:
       RevokeDropTarget();
+      RemoveClipboardFormatListener(Handle());
       if (options_.quitOnDestroy) PostQuitMessage(0);
       return 0;
     default: break;

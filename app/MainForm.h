@@ -145,6 +145,22 @@ public:
   // The right-button drop's menu at a screen point: the effect chosen, or none.
   DWORD DropMenu(POINT screen, DWORD allowed);
 
+  // ---- clipboard ----
+  // Copy (Ctrl+C) and Cut: the collected entries as the shell's file list with the copy or move
+  // effect; cut entries are drawn dimmed while the clipboard still holds that list.
+  void ClipboardCopyCommand(bool cut);
+  // Paste (Ctrl+V): the clipboard's files into the folder shown, moved when they were cut.
+  void PasteCommand();
+  // Paste Shortcut (Ctrl+Alt+V): a shortcut here to each file on the clipboard.
+  void PasteShortcutCommand();
+  // Copy Path Name (Ctrl+Alt+C): the focused entry's full path as text.
+  void CopyPathNameCommand();
+  bool CanCopyToClipboard();
+  bool CanPaste();
+  bool CanCopyPathName();
+  // The entries' cut marks as the clipboard and the folder shown are now.
+  void MarkCutEntries();
+
   // ---- archives ----
   // An archive is shown in the pane (owner-data mode with an archive object).
   bool InArchive() const { return archive_ != nullptr && view_.OwnerData(); }
@@ -377,6 +393,10 @@ private:
   bool closed_ = false;
   TFileDropTarget* dropTarget_ = nullptr;
   TDropSession drop_;
+  // What was cut, from which folder, and the clipboard's state right after.
+  std::string cutFolder_;
+  std::vector<std::string> cutNames_;
+  uint32_t cutSequence_ = 0;
 };
 
 }  // namespace quill

@@ -56,6 +56,8 @@ public:
   int32_t Index = -1;
   int32_t ImageIndex = -1;
   bool Truncated = false;
+  // Put on the clipboard by Cut and still waiting there to be pasted: drawn dimmed.
+  bool Cut = false;
 
 private:
   std::string name_, ext_, description_, typeName_;

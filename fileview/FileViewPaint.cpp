@@ -23,6 +23,13 @@ constexpr COLORREF kHiddenLetter = 0x0000FF;
 // Colour-set values are 0x00BBGGRR, the same layout as COLORREF.
 COLORREF Rgb(TColor color) { return static_cast<COLORREF>(color & 0xFFFFFF); }
 
+// A cut entry is ghosted as the shell ghosts its own, whatever the colour set: its colour half
+// way to the background (a fixed grey would hardly differ from light text on a dark pane).
+COLORREF Dimmed(COLORREF color, COLORREF back) {
+  const auto half = [&](int shift) { return (((color >> shift) & 0xFF) + ((back >> shift) & 0xFF)) / 2; };
+  return RGB(half(0), half(8), half(16));
+}
+
 void Fill(HDC dc, const RECT& r, COLORREF color) {
   SetBkColor(dc, color);
   ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
@@ -208,7 +215,7 @@ void TFileViewWindow::DrawIcon(HDC dc, TFile& file, int x, int y, bool focused, 
   COLORREF blend = CLR_DEFAULT;
   if (focused) {
     style |= ILD_SELECTED;
-  } else if (file.Attributes & faHidden) {
+  } else if ((file.Attributes & faHidden) || file.Cut) {
     style |= ILD_BLEND50;
     blend = 0xFFFFFF;
   }
@@ -230,9 +237,10 @@ void TFileViewWindow::PaintListItem(HDC dc, int index) {
   const int cellRight = x + p.CellWidth;
   const RECT text{x + p.IconArea + 2, y + p.TextOffset, cellRight - 2, y + p.ItemHeight - p.TextOffset};
 
-  const COLORREF nameColor = Rgb(file.IsFolder() ? colors.Colors(kColorFolder)
-                                 : file.IsDrive() ? colors.Colors(kColorDrive)
-                                                  : colors.ExtColor(file.Ext()));
+  COLORREF nameColor = Rgb(file.IsFolder() ? colors.Colors(kColorFolder)
+                           : file.IsDrive() ? colors.Colors(kColorDrive)
+                                            : colors.ExtColor(file.Ext()));
+  if (file.Cut) nameColor = Dimmed(nameColor, back);
   // The focused entry is drawn inverted: its name colour becomes the background.
   const COLORREF fill = focused ? nameColor : back;
   Fill(dc, text, fill);
@@ -385,7 +393,10 @@ void TFileViewWindow::PaintIconItem(HDC dc, int index) {
   InflateRect(&frame, 2, 1);
   Fill(dc, frame, captionBack);
   SetBkColor(dc, captionBack);
-  SetTextColor(dc, focused ? FocusTextColor(captionBack) : Rgb(colors.Colors(kColorNormal)));
+  const COLORREF captionText = Rgb(colors.Colors(kColorNormal));
+  SetTextColor(dc, focused    ? FocusTextColor(captionBack)
+                   : file.Cut ? Dimmed(captionText, captionBack)
+                              : captionText);
   for (size_t i = 0; i < lines.Lines.size(); ++i) {
     const int top = box.top + static_cast<int>(i) * lineHeight;
     if (top >= box.bottom) break;

@@ -117,6 +117,8 @@ int32_t ForEachEntry(const std::string& folder, Each each) {
   return 0;
 }
 
+uint64_t Value(FILETIME time) { return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime; }
+
 uint64_t SizeOf(const WIN32_FIND_DATAW& data) {
   return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
@@ -368,6 +370,7 @@ int32_t TFileCopy::Run(const std::string& destination, bool move) {
   Answer = 0;
   lastCounted_.clear();
   written_.clear();
+  copied_.clear();
   facts_.assign(Sources.size(), TFacts{});
   if (Sources.empty()) return kResultDone;
   const std::string current = CurrentFolder();
@@ -588,8 +591,61 @@ int32_t TFileCopy::MoveAcross(size_t index, const std::string& target) {
   const std::string& source = Sources[index];
   if (!StillOwnCopy(target, source)) return kResultSkipped;
   const TFacts& facts = facts_[index];
-  return (facts.attributes & FILE_ATTRIBUTE_DIRECTORY) ? remover_->DeleteFolder(source, facts.attributes)
+  return (facts.attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveCopiedFolder(source, facts.attributes)
                                                         : remover_->DeleteOneFile(source, facts.attributes);
+}
+
+// A folder's source is not deleted as a whole: what arrived in it or changed after its copy
+// was made would go without a copy anywhere. Such files stay, and so does their folder (145).
+int32_t TFileCopy::RemoveCopiedFolder(const std::string& folder, DWORD attributes) {
+  bool kept = false;
+  // The folder as the copy named it, so the names inside are the ones the copy recorded.
+  const int32_t result = RemoveCopiedContents(folder, kept);
+  if (result != kResultDone) return result;
+  return kept ? static_cast<int32_t>(ERROR_DIR_NOT_EMPTY) : RemoveFolder(folder, attributes);
+}
+
+int32_t TFileCopy::RemoveCopiedContents(const std::string& folder, bool& kept) {
+  struct TEntry {
+    std::string name;
+    DWORD attributes;
+    uint64_t size;
+    uint64_t lastWrite;
+  };
+  // Names first: the folder changes while its entries go.
+  std::vector<TEntry> entries;
+  const int32_t unreadable = ForEachEntry(folder, [&](const WIN32_FIND_DATAW& data) {
+    entries.push_back({Narrow(data.cFileName), data.dwFileAttributes, SizeOf(data), Value(data.ftLastWriteTime)});
+    return true;
+  });
+  if (unreadable) return unreadable;
+  for (const TEntry& entry : entries) {
+    const std::string path = JoinPath(folder, entry.name);
+    int32_t result = kResultDone;
+    if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      if (!CopiedAsItIs(path, entry.size, entry.lastWrite)) {
+        kept = true;
+        continue;
+      }
+      result = DeleteForGood(path, entry.attributes);
+    } else if (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      kept = true;  // never copied: what it leads to is not inside
+      continue;
+    } else {
+      bool keptInside = false;
+      result = RemoveCopiedContents(path, keptInside);
+      if (result == kResultDone && keptInside) kept = true;
+      else if (result == kResultDone) result = RemoveFolder(path, entry.attributes);
+    }
+    if (result != kResultDone) return result;
+  }
+  return kResultDone;
+}
+
+bool TFileCopy::CopiedAsItIs(const std::string& source, uint64_t size, uint64_t lastWrite) const {
+  const auto it = copied_.find(source);
+  return it != copied_.end() && it->second.size == size && it->second.lastWrite == lastWrite &&
+         StillOwnCopy(it->second.target, source);
 }
 
 int32_t TFileCopy::MoveWithin(size_t index, const std::string& target) {
@@ -744,7 +800,13 @@ int32_t TFileCopy::CopyFileBlocks(const std::string& source, const std::string& 
   if (result == kResultDone) {
     // The last-write time goes with the contents; creation and access times are the copy's own.
     FILETIME lastWrite;
-    if (GetFileTime(from.Get(), nullptr, nullptr, &lastWrite)) SetFileTime(to.Get(), nullptr, nullptr, &lastWrite);
+    LARGE_INTEGER size;
+    if (GetFileTime(from.Get(), nullptr, nullptr, &lastWrite)) {
+      SetFileTime(to.Get(), nullptr, nullptr, &lastWrite);
+      // Only a move asks later what was copied.
+      if (remover_ && GetFileSizeEx(to.Get(), &size))
+        copied_[source] = {target, static_cast<uint64_t>(size.QuadPart), Value(lastWrite)};
+    }
     // The rename below keeps the index, so this is the identity the target will have.
     RememberWritten(IdentityOf(to.Get()), source);
   }

@@ -167,6 +167,11 @@ private:
   int32_t WriteBlocks(HANDLE from, HANDLE to);
   int32_t CopyFolder(const std::string& source, const std::string& target, const TFacts* facts);
   int32_t MakeTargetFolder(const std::string& source, const std::string& target);
+  // After a folder's copy: removes from the source what this run copied and what has not
+  // changed since, and the folders emptied so; `kept` tells whether anything stays.
+  int32_t RemoveCopiedContents(const std::string& folder, bool& kept);
+  int32_t RemoveCopiedFolder(const std::string& folder, DWORD attributes);
+  bool CopiedAsItIs(const std::string& source, uint64_t size, uint64_t lastWrite) const;
 
   ICopyProgress* progress_;
   std::unique_ptr<char[]> buffer_;
@@ -175,6 +180,14 @@ private:
   std::string lastCounted_;
   // What this run created or moved, by identity (volume serial, file index), with its source.
   std::map<std::pair<uint32_t, uint64_t>, std::string> written_;
+  // Every file this run copied, by its source path: where the copy went, and the source's size
+  // and last-write time as they were copied.
+  struct TCopied {
+    std::string target;
+    uint64_t size = 0;
+    uint64_t lastWrite = 0;
+  };
+  std::map<std::string, TCopied> copied_;
   // About the item being processed: its last conflict was with a target written from another
   // source; something inside it was left out; a link inside it was not copied.
   bool ownConflict_ = false;

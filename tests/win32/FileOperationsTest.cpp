@@ -609,6 +609,48 @@ TEST_F(CrossVolumeMove, ASourceThatCannotBeDeletedIsReportedAndNotDone) {
   EXPECT_EQ(Attributes(source) & FILE_ATTRIBUTE_READONLY, DWORD{FILE_ATTRIBUTE_READONLY});
 }
 
+// Another program at work in a folder being moved: a file that arrives after the folder was
+// listed, and one that changes after it was copied, have no copy of what they are now. Both
+// stay, with the folder holding them; the rest goes, and the next source is moved as usual.
+TEST_F(CrossVolumeMove, WhatArrivesOrChangesDuringTheCopyStaysBehind) {
+  class TOtherProgram : public TRecordingCopyProgress {
+  public:
+    void ProcessMessages() override {
+      TRecordingCopyProgress::ProcessMessages();
+      if (messageRuns == 1) WriteBytes(tree + "\\late.txt", "arrived late");
+      // Once another file's copy is under way, a.txt's is complete.
+      const auto a = std::find_if(fileLines.begin(), fileLines.end(),
+                                  [](const std::string& line) { return line.rfind("a.txt ", 0) == 0; });
+      if (!changed && a != fileLines.end() && a + 1 != fileLines.end()) {
+        WriteBytes(tree + "\\a.txt", "changed after its copy was made");
+        changed = true;
+      }
+    }
+    std::string tree;
+    bool changed = false;
+  } other_program;
+  const std::string tree = Tree("tree", 1);
+  other_program.tree = tree;
+  const std::string plain = Make("plain.txt", 3000, 9);
+  questions.AnswerError(true);
+  TFileCopy copy(nullptr, questions, &other_program);
+  copy.AddSource(tree);
+  copy.AddSource(plain);
+
+  EXPECT_EQ(copy.Move(other), 0);
+  ASSERT_TRUE(other_program.changed) << "a.txt was the last file copied";
+  EXPECT_EQ(copy.Done, (std::vector<uint8_t>{0, 1}));
+  ASSERT_EQ(questions.CountAsked(TQuestionKind::ShowError), 1u);
+  EXPECT_EQ(questions.Asked()[0].code, uint32_t{ERROR_DIR_NOT_EMPTY});
+  EXPECT_EQ(Names(tree), (TNames{"a.txt", "late.txt"}));
+  EXPECT_EQ(ReadBytes(tree + "\\a.txt"), "changed after its copy was made");
+  EXPECT_EQ(ReadBytes(other + "\\tree\\a.txt"), Pattern(10, 1));
+  EXPECT_EQ(ReadBytes(other + "\\tree\\sub\\b.bin"), Pattern(150000, 2));
+  EXPECT_FALSE(Exists(other + "\\tree\\late.txt"));
+  EXPECT_FALSE(Exists(plain));
+  EXPECT_EQ(ReadBytes(other + "\\plain.txt"), Pattern(3000, 9));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Delete
 

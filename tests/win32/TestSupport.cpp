@@ -110,8 +110,13 @@ bool RunHostShell(const std::string& command) {
   if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                       &process))
     return false;
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  // A host program gets no Windows process: Wine gives no process handle then, and what the
+  // thread field holds is no handle of ours. Closing it could close any handle of the process
+  // (once it was the window station's, and every later clipboard call failed).
+  if (process.hProcess) {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
   const std::string status = HostSpelling(marker);
   for (int waited = 0; waited < 30000 && !Exists(status); waited += 20) Sleep(20);
   const std::string code = ReadBytes(status);
