@@ -112,15 +112,7 @@ void TMainForm::PasteCommand() {
     if (SameFolder(ParentFolder(source), destination)) return;
   if (clip.move) EmptyTheClipboard(Handle());
 
-  TFileCopy engine(Handle(), Questions(), CopyProgress());
-  for (const std::string& source : sources) engine.AddSource(source);
-  engine.OnFileExists = [this](TFileCopy& copy, const std::string& source, std::string& target, uint32_t& answer) {
-    if (answer & feAll) return;
-    answer = Questions().AskFileExists(source, target, false, copy.TargetWrittenByThisRun);
-  };
-  notify_.SetActive(false);
-  if (clip.move) engine.Move(destination);
-  else engine.Copy(destination);
+  RunCopyOf(sources, destination, clip.move);
   FinishOperation();
 }
 

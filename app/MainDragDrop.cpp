@@ -177,23 +177,7 @@ void TMainForm::DropFiles(const std::vector<std::string>& files, const std::stri
   if (effect == DROPEFFECT_LINK) {
     for (const std::string& file : files) CreateShortcut(file, target);
   } else {
-    TFileCopy engine(Handle(), Questions(), CopyProgress());
-    std::vector<bool> isFolder;
-    for (const std::string& file : files) {
-      engine.AddSource(file);
-      isFolder.push_back(IsFolder(file));
-    }
-    engine.OnFileExists = [this](TFileCopy& copy, const std::string& source, std::string& destination,
-                                 uint32_t& answer) {
-      if (answer & feAll) return;
-      answer = Questions().AskFileExists(source, destination, false, copy.TargetWrittenByThisRun);
-    };
-    if (move) engine.Move(target);
-    else engine.Copy(target);
-    std::vector<std::string> folders;
-    for (size_t i = 0; i < files.size(); ++i)
-      if (isFolder[i] && engine.Succeeded(i)) folders.push_back(files[i]);
-    CacheFoldersCopied(folders, target, move);
+    RunCopyOf(files, target, move);
   }
   const TFile* focused = view_.FocusedFile();
   view_.Refresh(focused ? focused->FullName() : std::string(), true);

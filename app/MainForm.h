@@ -116,6 +116,9 @@ public:
   // Copy or Move (Alt+C, Alt+M, Insert): asks the destination, runs the engine, updates the pane.
   void CopyCommand(bool move);
   void RunCopy(const std::vector<int>& items, const std::string& destination, bool move);
+  // Files named by another program (clipboard, drop) copied or moved with the name-conflict
+  // question, the folder-tree caches following; notification is switched off, not back on.
+  void RunCopyOf(const std::vector<std::string>& sources, const std::string& destination, bool move);
   // Delete (Alt+D, Delete): asks, then deletes to the recycle bin (Yes) or for good (Delete).
   void DeleteCommand();
   void RunDelete(const std::vector<int>& items, bool recycle);

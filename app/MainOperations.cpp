@@ -149,6 +149,26 @@ void TMainForm::RunCopy(const std::vector<int>& items, const std::string& destin
   FinishOperation();
 }
 
+void TMainForm::RunCopyOf(const std::vector<std::string>& sources, const std::string& destination, bool move) {
+  TFileCopy engine(Handle(), Questions(), CopyProgress());
+  std::vector<bool> isFolder;
+  for (const std::string& source : sources) {
+    engine.AddSource(source);
+    isFolder.push_back(IsFolder(source));
+  }
+  engine.OnFileExists = [this](TFileCopy& copy, const std::string& source, std::string& target, uint32_t& answer) {
+    if (answer & feAll) return;
+    answer = Questions().AskFileExists(source, target, false, copy.TargetWrittenByThisRun);
+  };
+  notify_.SetActive(false);
+  if (move) engine.Move(destination);
+  else engine.Copy(destination);
+  std::vector<std::string> folders;
+  for (size_t i = 0; i < sources.size(); ++i)
+    if (isFolder[i] && engine.Succeeded(i)) folders.push_back(sources[i]);
+  CacheFoldersCopied(folders, destination, move);
+}
+
 void TMainForm::DeleteCommand() {
   if (view_.OwnerData()) return;
   const std::vector<int> items = CollectedEntries();

@@ -132,7 +132,7 @@ protected:
   std::unique_ptr<TMainForm> form;
 };
 
-TEST_F(ShellCommandsWin32, CreateNewMakesAnEmptyFileAndNeverEmptiesAnExistingOne) {
+TEST_F(ShellCommandsWin32, CreateNewAndNewFolderNeverTouchAnExistingName) {
   Start();
   questions.AnswerText("fresh.txt");
   form->RunCommand(cmCreateNew);
@@ -150,6 +150,21 @@ TEST_F(ShellCommandsWin32, CreateNewMakesAnEmptyFileAndNeverEmptiesAnExistingOne
   form->RunCommand(cmCreateNew);
   EXPECT_EQ(test::ReadBytes(data / "keep.txt"), "precious contents");
   EXPECT_EQ(questions.Asked().size(), 2u);
+
+  // Create New Folder over an existing folder, and over an existing file: the system's error,
+  // OK only, and what was there stays as it was.
+  test::WriteBytes(data / "Sub\\inside.txt", "inside");
+  for (const char* name : {"Sub", "keep.txt"}) {
+    questions.AnswerText(name);
+    questions.AnswerError(false);
+    form->RunCommand(cmCreateFolder);
+    ASSERT_EQ(questions.Asked().back().kind, test::TQuestionKind::ShowError) << name;
+    EXPECT_EQ(questions.Asked().back().code, static_cast<uint32_t>(ERROR_ALREADY_EXISTS)) << name;
+    EXPECT_EQ(questions.Asked().back().caption, "Error");
+    EXPECT_TRUE(questions.Asked().back().stopOnly);
+  }
+  EXPECT_EQ(test::ReadBytes(data / "Sub\\inside.txt"), "inside");
+  EXPECT_EQ(test::ReadBytes(data / "keep.txt"), "precious contents");
 }
 
 TEST_F(ShellCommandsWin32, CreateShortcutMakesOneResolvingLinkPerCollectedEntry) {
