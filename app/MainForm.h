@@ -37,6 +37,7 @@
 
 namespace quill {
 
+class TFileCopy;
 class TShellMenu;
 
 struct TMainFormOptions {
@@ -116,6 +117,8 @@ public:
   // Copy or Move (Alt+C, Alt+M, Insert): asks the destination, runs the engine, updates the pane.
   void CopyCommand(bool move);
   void RunCopy(const std::vector<int>& items, const std::string& destination, bool move);
+  // The engine's run with the name-conflict question, notification switched off.
+  void RunEngine(TFileCopy& engine, const std::string& destination, bool move);
   // Files named by another program (clipboard, drop) copied or moved with the name-conflict
   // question, the folder-tree caches following; notification is switched off, not back on.
   void RunCopyOf(const std::vector<std::string>& sources, const std::string& destination, bool move);

@@ -91,13 +91,7 @@ void TMainForm::CopyCommand(bool move) {
   RunCopy(items, destination, move);
 }
 
-void TMainForm::RunCopy(const std::vector<int>& items, const std::string& destination, bool move) {
-  TFileCopy engine(Handle(), Questions(), CopyProgress());
-  for (const int i : items) {
-    const TFile* file = view_.Files().Items(i);
-    engine.AddSource(JoinPath(view_.Folder(), file->FullName()), file);
-  }
-  engine.ClearReadOnly = DriveType(view_.Drive()) == kDriveCdRom && ini_.ReadBool("Option", "RemRead", false);
+void TMainForm::RunEngine(TFileCopy& engine, const std::string& destination, bool move) {
   engine.OnFileExists = [this](TFileCopy& copy, const std::string& source, std::string& target, uint32_t& answer) {
     if (answer & feAll) return;
     answer = Questions().AskFileExists(source, target, false, copy.TargetWrittenByThisRun);
@@ -105,6 +99,16 @@ void TMainForm::RunCopy(const std::vector<int>& items, const std::string& destin
   notify_.SetActive(false);
   if (move) engine.Move(destination);
   else engine.Copy(destination);
+}
+
+void TMainForm::RunCopy(const std::vector<int>& items, const std::string& destination, bool move) {
+  TFileCopy engine(Handle(), Questions(), CopyProgress());
+  for (const int i : items) {
+    const TFile* file = view_.Files().Items(i);
+    engine.AddSource(JoinPath(view_.Folder(), file->FullName()), file);
+  }
+  engine.ClearReadOnly = DriveType(view_.Drive()) == kDriveCdRom && ini_.ReadBool("Option", "RemRead", false);
+  RunEngine(engine, destination, move);
 
   if (engine.SucceededCount() > 0) {
     TFiles& files = view_.Files();
@@ -156,13 +160,7 @@ void TMainForm::RunCopyOf(const std::vector<std::string>& sources, const std::st
     engine.AddSource(source);
     isFolder.push_back(IsFolder(source));
   }
-  engine.OnFileExists = [this](TFileCopy& copy, const std::string& source, std::string& target, uint32_t& answer) {
-    if (answer & feAll) return;
-    answer = Questions().AskFileExists(source, target, false, copy.TargetWrittenByThisRun);
-  };
-  notify_.SetActive(false);
-  if (move) engine.Move(destination);
-  else engine.Copy(destination);
+  RunEngine(engine, destination, move);
   std::vector<std::string> folders;
   for (size_t i = 0; i < sources.size(); ++i)
     if (isFolder[i] && engine.Succeeded(i)) folders.push_back(sources[i]);
