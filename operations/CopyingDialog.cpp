@@ -6,6 +6,12 @@
 namespace quill {
 namespace {
 
+// The total's text ends where the gauge (12 + 291) ends; the slack is the control's spare width
+// past that end.
+constexpr int kTotalLeft = 153;
+constexpr int kTotalRight = 303;
+constexpr int kTotalSlack = 8;
+
 HFONT FaceFont(const wchar_t* face, int points) {
   HDC screen = GetDC(nullptr);
   const int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
@@ -34,12 +40,14 @@ void TfCopying::CreateControls() {
   fileFont_ = FaceFont(L"MS Sans Serif", 9);
   if (fileName && fileFont_) SendMessageW(fileName, WM_SETFONT, reinterpret_cast<WPARAM>(fileFont_), FALSE);
   AddLabel("", SS_LEFTNOWORDWRAP, kCountId, 12, 90, 140, 13);
-  // Right-aligned so that its end stands over the gauge's end.
-  AddLabel("", SS_RIGHT, kTotalSizeId, 153, 90, 150, 13);
+  // Drawn by us, right-aligned so that its end stands over the gauge's end. The control reaches
+  // a few pixels further: some renderers (Wine's among them) draw a long run of digits wider than
+  // the text's measured extent, and a plain right-aligned label cut off its last digit.
+  AddLabel("", SS_OWNERDRAW, kTotalSizeId, kTotalLeft, 90, kTotalRight - kTotalLeft + kTotalSlack, 13);
   gauge_.Create(Handle(), kGaugeId, 12, 107, 291, 12, TGauge::kBarColor, TGauge::kCopyBorderColor);
   AddButton("Cancel", kCancelId, 316, 106, 65, 22, true);
   AddLabel("", SS_LEFTNOWORDWRAP, kRemainingId, 12, 126, 290, 13);
-  SetGreyLabels({kCountId, kTotalSizeId, kRemainingId});
+  SetGreyLabels({kCountId, kRemainingId});
 }
 
 void TfCopying::Begin(const std::string& caption, int count, uint64_t totalBytes, TProgressMode mode) {
@@ -136,7 +144,27 @@ void TfCopying::Command(int id, int notification) {
   if (id == kCancelId && notification == BN_CLICKED) Cancel();
 }
 
-INT_PTR TfCopying::Message(UINT message, WPARAM, LPARAM) {
+void TfCopying::DrawTotal(const DRAWITEMSTRUCT& item) {
+  const int length = GetWindowTextLengthW(item.hwndItem);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(item.hwndItem, text.data(), length + 1)));
+  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0));
+  const HGDIOBJ before = font ? SelectObject(item.hDC, font) : nullptr;
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, RGB(0x80, 0x80, 0x80));
+  RECT area = item.rcItem;
+  area.right -= kTotalSlack;
+  DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &area,
+            DT_RIGHT | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+  if (before) SelectObject(item.hDC, before);
+}
+
+INT_PTR TfCopying::Message(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DRAWITEM && wParam == kTotalSizeId) {
+    DrawTotal(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    return TRUE;
+  }
   if (message != WM_CLOSE) return FALSE;
   // Closing is cancelling, and the window goes at once rather than when the engine next looks:
   // the estimate stops and the owner takes the keyboard again while the engine winds down.

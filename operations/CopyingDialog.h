@@ -63,6 +63,7 @@ private:
   void CreateControls() override;
   void Command(int id, int notification) override;
   INT_PTR Message(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void DrawTotal(const DRAWITEMSTRUCT& item);
   void ApplyPending();
   void Cancel() { cancelled_ = true; }
 

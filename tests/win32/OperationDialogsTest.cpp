@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "messages/GetString.h"
@@ -511,6 +512,55 @@ TEST_F(CopyProgress, BeginCentresOverTheDisabledOwnerAndEndGivesItBack) {
   EXPECT_EQ(copying.Current(), 0);
   EXPECT_EQ(copying.Gauge().Maximum(), 4u);
   EXPECT_FALSE(copying.Gauge().TimerRunning()) << "no time estimate for counted items";
+  copying.End();
+}
+
+// The columns, within [left, right), that hold anything but `back` in rows [top, bottom).
+std::pair<int, int> InkColumns(HDC dc, int left, int top, int right, int bottom, COLORREF back) {
+  int first = -1, last = -1;
+  for (int x = left; x < right; ++x)
+    for (int y = top; y < bottom; ++y)
+      if (GetPixel(dc, x, y) != back) {
+        if (first < 0) first = x;
+        last = x;
+        break;
+      }
+  return {first, last};
+}
+
+TEST_F(CopyProgress, ALongByteTotalEndsOverTheGaugeWithNoDigitCut) {
+  TfCopying copying(owner.Handle());
+  copying.Begin("Copying...", 2, 123456789012ULL, pmBytes);
+  EXPECT_EQ(Label(copying, TfCopying::kTotalSizeId), "123,456,789,012");
+  RedrawWindow(copying.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  GdiFlush();
+  const HWND total = GetDlgItem(copying.Handle(), TfCopying::kTotalSizeId);
+  const RECT box = ControlRect(total);
+  const RECT gauge = ControlRect(GetDlgItem(copying.Handle(), TfCopying::kGaugeId));
+  HDC dc = GetDC(copying.Handle());
+  const COLORREF back = GetSysColor(COLOR_BTNFACE);
+  const auto [first, last] = InkColumns(dc, box.left, box.top, box.right, box.bottom, back);
+
+  // The same text drawn unclipped in the same font gives the width the digits really take.
+  HDC mem = CreateCompatibleDC(dc);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, 300, 30);
+  HGDIOBJ oldBitmap = SelectObject(mem, bitmap);
+  HGDIOBJ oldFont = SelectObject(mem, reinterpret_cast<HGDIOBJ>(SendMessageW(total, WM_GETFONT, 0, 0)));
+  const RECT all{0, 0, 300, 30};
+  FillRect(mem, &all, GetSysColorBrush(COLOR_BTNFACE));
+  SetBkMode(mem, TRANSPARENT);
+  SetTextColor(mem, RGB(0x80, 0x80, 0x80));
+  TextOutW(mem, 10, 0, L"123,456,789,012", 15);
+  const auto [freeFirst, freeLast] = InkColumns(mem, 0, 0, 300, 30, back);
+  SelectObject(mem, oldFont);
+  SelectObject(mem, oldBitmap);
+  DeleteObject(bitmap);
+  DeleteDC(mem);
+  ReleaseDC(copying.Handle(), dc);
+
+  ASSERT_GE(first, 0) << "the total is drawn";
+  EXPECT_EQ(last - first, freeLast - freeFirst) << "every pixel of the last digit is shown";
+  EXPECT_NEAR(last + 1, gauge.right, 3) << "the total ends over the gauge's end";
   copying.End();
 }
 
