@@ -496,7 +496,10 @@ bool TUnpack29::TState::CopyMatch(uint32_t length, uint32_t distance) {
   produced += length;
   filled = std::min<uint64_t>(uint64_t(filled) + length, windowSize);
   uint8_t* w = window.get();
-  if (src + length <= windowSize && unpPtr + length <= windowSize) {
+  // A distance within `length` of the whole window reads from just ahead of the write position
+  // (the oldest bytes): the two ranges overlap the other way round, so only the byte loop below
+  // copies them as the format means.
+  if (src + length <= windowSize && unpPtr + length <= windowSize && distance <= windowSize - length) {
     uint8_t* d = w + unpPtr;
     const uint8_t* s = w + src;
     if (distance >= length) {
