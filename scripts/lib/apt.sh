@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Installs Debian packages for the build scripts (sourced by scripts/setup and scripts/fuzz).
 #
 #   quill_apt_install PACKAGE...
