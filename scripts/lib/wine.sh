@@ -13,12 +13,63 @@ quill_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 QUILL_BUILD_DIR=${QUILL_BUILD_DIR:-$quill_root/build}
 quill_wine_dir=$QUILL_BUILD_DIR/wine
 quill_template=$quill_wine_dir/prefix-template
-quill_drivecheck=$quill_wine_dir/drivecheck.exe
 
-# Quill is a 32-bit program; a 32-bit prefix keeps it off WoW64 and matches how it ships.
-export WINEARCH=win32
 export WINEDEBUG=${QUILL_WINEDEBUG:--all}
 unset WINESERVER WINELOADER
+
+# --- which Wine --------------------------------------------------------------------------------
+
+# Quill is a 32-bit program, run in a 32-bit prefix that keeps it off WoW64 and matches how it
+# ships. Some kernels have 32-bit execution turned off (ia32_emulation), and there no 32-bit
+# program starts, 32-bit Wine included ("Exec format error"). On those machines the Windows
+# programs are also built for x86_64 (build/win64) and run in a 64-bit prefix instead, so the
+# Windows tests still run. QUILL_WINE_BITS=32 or 64 overrides the probe.
+quill_wine32_loader=/usr/lib/wine/wine
+quill_wine64_loader=/usr/lib/wine/wine64
+
+quill_probe_wine_bits() {
+  if [ -n "${QUILL_WINE_BITS:-}" ]; then
+    echo "$QUILL_WINE_BITS"
+  elif "$quill_wine32_loader" --version >/dev/null 2>&1 || [ ! -x "$quill_wine64_loader" ]; then
+    echo 32
+  else
+    echo 64
+  fi
+}
+
+# The build folder whose programs this machine's Wine runs: win32, or win64 where 32-bit
+# programs cannot start.
+quill_windows_build() {
+  if [ "$(quill_probe_wine_bits)" = 64 ]; then echo win64; else echo win32; fi
+}
+
+# Sets WINEARCH and, for 64-bit, puts a "wine" first on PATH that is the 64-bit loader: Debian's
+# wine and its tool wrappers (wineboot, winepath) pick the 32-bit loader whenever it is installed,
+# whether or not it can start. Called before the first Wine command.
+quill_select_wine() {
+  [ -z "${quill_wine_bits:-}" ] || return 0
+  quill_wine_bits=$(quill_probe_wine_bits)
+  if [ "$quill_wine_bits" = 32 ]; then
+    export WINEARCH=win32
+    return 0
+  fi
+  [ -x "$quill_wine64_loader" ] || quill_die "no 32-bit execution here and no $quill_wine64_loader (run scripts/setup)"
+  export WINEARCH=win64 WINELOADER=$quill_wine64_loader
+  local shims=$quill_wine_dir/bin64 tool
+  mkdir -p "$shims"
+  # Scripts rather than links: the loader finds its preloader beside the name it was started by.
+  for tool in wine wineboot winepath winecfg winedbg; do
+    if [ "$tool" = wine ]; then
+      printf '#!/bin/sh\nexec "%s" "$@"\n' "$quill_wine64_loader" >"$shims/$tool.new"
+    else
+      printf '#!/bin/sh\nexec "%s" %s.exe "$@"\n' "$quill_wine64_loader" "$tool" >"$shims/$tool.new"
+    fi
+    chmod +x "$shims/$tool.new"
+    mv -f "$shims/$tool.new" "$shims/$tool"
+  done
+  case ":$PATH:" in *":$shims:"*) ;; *) export PATH=$shims:$PATH ;; esac
+  quill_log "this kernel cannot run 32-bit programs; using 64-bit Wine and the win64 build"
+}
 
 # The test drives as the tests see them. Wine takes a drive's label and serial from the files
 # .windows-label and .windows-serial in the folder the drive maps to; checked with Wine 8 for the
@@ -63,6 +114,7 @@ quill_install_traps() {
 quill_template_hash() {
   {
     sha256sum <"${BASH_SOURCE[0]}"
+    echo "$WINEARCH"
     wine --version 2>/dev/null
     ls -l --time-style=+%s "$quill_wine_fonts" "$quill_cjk_font" 2>/dev/null
   } | sha256sum | cut -c1-64
@@ -158,10 +210,12 @@ quill_create_template() {
 
 # The drive probe the runs wait on; rebuilt when its source changes.
 quill_build_drivecheck() {
-  local source=$quill_root/tests/win32/drivecheck.c
+  local source=$quill_root/tests/win32/drivecheck.c compiler=i686-w64-mingw32-gcc
+  [ "$quill_wine_bits" = 64 ] && compiler=x86_64-w64-mingw32-gcc
+  quill_drivecheck=$quill_wine_dir/drivecheck$quill_wine_bits.exe
   [ -f "$quill_drivecheck" ] && [ "$quill_drivecheck" -nt "$source" ] && return 0
-  command -v i686-w64-mingw32-gcc >/dev/null || quill_die "i686-w64-mingw32-gcc is missing (run scripts/setup)"
-  i686-w64-mingw32-gcc -O2 -Wall -Wextra -s -o "$quill_drivecheck.tmp" "$source" ||
+  command -v "$compiler" >/dev/null || quill_die "$compiler is missing (run scripts/setup)"
+  "$compiler" -O2 -Wall -Wextra -s -o "$quill_drivecheck.tmp" "$source" ||
     quill_die "cannot build $source"
   mv -f "$quill_drivecheck.tmp" "$quill_drivecheck"
 }
@@ -170,6 +224,7 @@ quill_build_drivecheck() {
 # one builds it under an exclusive lock, the others wait and reuse it.
 quill_prepare_template() {
   mkdir -p "$quill_wine_dir"
+  quill_select_wine
   quill_check_fonts
   local want lockFd
   want=$(quill_template_hash)

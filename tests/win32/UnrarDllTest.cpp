@@ -60,8 +60,10 @@ struct HeaderDataEx {
   unsigned Reserved[994];
 };
 #pragma pack(pop)
+#if defined(__i386__)
 static_assert(sizeof(OpenData) == 28 && sizeof(HeaderData) == 572 && sizeof(OpenDataEx) == 156);
 static_assert(offsetof(HeaderDataEx, Flags) == 6144 && offsetof(HeaderDataEx, DictSize) == 6204);
+#endif
 
 using OpenFn = HANDLE(PASCAL*)(OpenData*);
 using OpenExFn = HANDLE(PASCAL*)(OpenDataEx*);
