@@ -23,7 +23,7 @@ class TCngCipher : public rarformat::IBlockCipher {
     if (size == 0) return true;
     uint8_t iv[16];
     std::memcpy(iv, chain_, sizeof iv);
-    uint8_t nextChain[16];
+    uint8_t nextChain[16] = {};
     // Decrypting in place overwrites the last ciphertext block, the next chaining value.
     if (!encrypt_) std::memcpy(nextChain, data + size - 16, 16);
     input_.assign(data, data + size);

@@ -43,6 +43,10 @@ quill_windows_build() {
   if [ "$(quill_probe_wine_bits)" = 64 ]; then echo win64; else echo win32; fi
 }
 
+quill_windows_toolchain() {
+  if [ "$(quill_windows_build)" = win64 ]; then echo cmake/mingw-x86_64.cmake; else echo cmake/mingw-i686.cmake; fi
+}
+
 # Sets WINEARCH and, for 64-bit, puts a "wine" first on PATH that is the 64-bit loader: Debian's
 # wine and its tool wrappers (wineboot, winepath) pick the 32-bit loader whenever it is installed,
 # whether or not it can start. Called before the first Wine command.

@@ -243,7 +243,7 @@ TEST_F(AceWin32, ListsAndExtractsWithOrWithoutATrailingSeparator) {
   EXPECT_STREQ(listed[1].header.ArcName, archive.c_str());
 
   // The same extraction with "out1" (ANSI call) and "out2\" (UTF-16 call).
-  for (const std::string dest : {scratch_ / "out1", scratch_ / "out2\\"}) {
+  for (const std::string& dest : {scratch_ / "out1", scratch_ / "out2\\"}) {
     const bool wide = dest.back() == '\\';
     ACEOpenArchiveData data{};
     void* handle = Open(archive, kAceOpenExtract, &result, true, &data);
@@ -467,7 +467,9 @@ TEST_F(AceWin32, Ace32StoresQuillsSelectionInVolumesAndMovesOnlyOnSuccess) {
                             nullptr);
   FILETIME later;
   GetSystemTimeAsFileTime(&later);
-  reinterpret_cast<ULARGE_INTEGER*>(&later)->QuadPart += 10ull * 60 * 10000000;  // ten minutes on
+  ULARGE_INTEGER ticks{{later.dwLowDateTime, later.dwHighDateTime}};
+  ticks.QuadPart += 10ull * 60 * 10000000;  // ten minutes on
+  later = {ticks.LowPart, ticks.HighPart};
   SetFileTime(file, nullptr, nullptr, &later);
   CloseHandle(file);
   EXPECT_EQ(Ace(" u -y u.ace @" + List({"one.txt", "two.txt"}), src, &said), 0) << said;
