@@ -59,17 +59,21 @@ quill_select_wine() {
   fi
   [ -x "$quill_wine64_loader" ] || quill_die "no 32-bit execution here and no $quill_wine64_loader (run scripts/setup)"
   export WINEARCH=win64 WINELOADER=$quill_wine64_loader
-  local shims=$quill_wine_dir/bin64 tool
+  local shims=$quill_wine_dir/bin64 tool text
   mkdir -p "$shims"
   # Scripts rather than links: the loader finds its preloader beside the name it was started by.
+  # Parallel test runs all get here: each writes under a name of its own and renames it over,
+  # so none ever sees a half-written script.
   for tool in wine wineboot winepath winecfg winedbg; do
     if [ "$tool" = wine ]; then
-      printf '#!/bin/sh\nexec "%s" "$@"\n' "$quill_wine64_loader" >"$shims/$tool.new"
+      text=$(printf '#!/bin/sh\nexec "%s" "$@"' "$quill_wine64_loader")
     else
-      printf '#!/bin/sh\nexec "%s" %s.exe "$@"\n' "$quill_wine64_loader" "$tool" >"$shims/$tool.new"
+      text=$(printf '#!/bin/sh\nexec "%s" %s.exe "$@"' "$quill_wine64_loader" "$tool")
     fi
-    chmod +x "$shims/$tool.new"
-    mv -f "$shims/$tool.new" "$shims/$tool"
+    [ -x "$shims/$tool" ] && [ "$(cat "$shims/$tool")" = "$text" ] && continue
+    printf '%s\n' "$text" >"$shims/$tool.$$"
+    chmod +x "$shims/$tool.$$"
+    mv -f "$shims/$tool.$$" "$shims/$tool"
   done
   case ":$PATH:" in *":$shims:"*) ;; *) export PATH=$shims:$PATH ;; esac
   quill_log "this kernel cannot run 32-bit programs; using 64-bit Wine and the win64 build"
